@@ -1,0 +1,65 @@
+#include "core/listingschema.h"
+
+#include "core/dberror.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace ListingSchema {
+
+QStringList tableStatements()
+{
+    return {
+        QStringLiteral(
+            "CREATE TABLE house ("
+            "fybh TEXT, fpyx INTEGER, wyzt INTEGER, seq INTEGER, xgsj DATETIME,"
+            "qy TEXT, wylb TEXT, wylx TEXT, Wytd TEXT, wyhx TEXT, wymc TEXT,"
+            "jzmz REAL, Symz REAL, cx TEXT, Ch INTEGER, Yt INTEGER, Wsj INTEGER,"
+            "zx TEXT, jg TEXT, Ll TEXT, Zlc INTEGER, lc INTEGER,"
+            "dh INTEGER, dsj INTEGER, dbx INTEGER, xyj INTEGER, kt INTEGER,"
+            "nq INTEGER, jj INTEGER, gdmq INTEGER, dt INTEGER,"
+            "wyqy TEXT, cqz TEXT, Qtss TEXT, sj REAL, zj REAL, Glf REAL,"
+            "skyq TEXT, skfs TEXT)"),
+        QStringLiteral("CREATE TABLE picture (fybh TEXT, seq INTEGER, tpbh TEXT, tpm TEXT)"),
+        QStringLiteral("CREATE TABLE parasetting (lbh INTEGER, lbm TEXT)"),
+        QStringLiteral("CREATE TABLE user (yhm TEXT, yhkl TEXT, xgr TEXT, xgsj DATETIME)"),
+    };
+}
+
+QStringList indexStatements()
+{
+    return {
+        // The detail panel finds a listing by its number.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS house_fybh ON house (fybh)"),
+        // The search takes the current listings newest change first.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS house_wyzt_xgsj ON house (wyzt, xgsj)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS picture_fybh ON picture (fybh)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS user_yhm ON user (yhm)"),
+    };
+}
+
+namespace {
+
+void run(QSqlDatabase &database, const QStringList &statements)
+{
+    QSqlQuery query(database);
+    for (const QString &statement : statements) {
+        if (!query.exec(statement))
+            throw DbError(DbError::ProviderError, query.lastError().databaseText());
+    }
+}
+
+} // namespace
+
+void create(QSqlDatabase &database)
+{
+    run(database, tableStatements());
+    run(database, indexStatements());
+}
+
+void createIndexes(QSqlDatabase &database)
+{
+    run(database, indexStatements());
+}
+
+} // namespace ListingSchema

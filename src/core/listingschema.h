@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QStringList>
+
+// The four tables of a listing database kept as SQLite, and the indexes its queries use.
+// The program reads any database with these tables and columns; it does not rely on the
+// types or indexes given here, since a database kept by other means may lack them.
+namespace ListingSchema {
+
+QStringList tableStatements();
+QStringList indexStatements();
+
+// Creates the tables and indexes in an empty database; throws DbError on failure.
+void create(QSqlDatabase &database);
+// Creates whichever of the indexes are missing; throws DbError on failure.
+void createIndexes(QSqlDatabase &database);
+
+} // namespace ListingSchema

@@ -1,0 +1,143 @@
+#include "core/mQuillonix.h"
+
+#include "core/dberror.h"
+#include "core/runningcopy.h"
+#include "core/valuetext.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+Connection gConnection;
+Recordset gRecordset;
+QString gConnectString;
+QString gDBPath;
+QString gDBType;
+QString gUserName;
+bool gPrivilegeOK = false;
+QString gPrivilegeText;
+
+namespace {
+
+FolderPicker &folderPicker()
+{
+    static FolderPicker picker;
+    return picker;
+}
+
+QSettings userSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"),
+                     QStringLiteral("quillonix"));
+}
+
+const QString settingsKey = QStringLiteral("quillonixSave/quillonixDBPath");
+
+} // namespace
+
+bool funConnectDatabase()
+{
+    // The connection must be gone before Qt's database drivers are, at the latest when
+    // the application object goes.
+    static const bool closedAtExit = [] {
+        qAddPostRoutine(funCloseDatabase);
+        return true;
+    }();
+    Q_UNUSED(closedAtExit);
+    if (gDBType == QLatin1String("A")) {
+        gConnectString = QStringLiteral(
+                             "uid=admin;pwd=qzbarnwet;driver={Microsoft Access Driver (*.mdb)};dbq=")
+                         + gDBPath + QStringLiteral("itdb.mdb");
+    }
+    if (gDBType == QLatin1String("S"))
+        gConnectString = QStringLiteral("DSN=Pubs;UID=sa;PWD=mzt;");
+    try {
+        gConnection.setConnectionString(gConnectString);
+        gConnection.setConnectionTimeout(30);
+        gConnection.open();
+        return true;
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
+bool funCheckPassword(const QString &strUserName, const QString &strPassword)
+{
+    Recordset &users = funOpenQuery(QStringLiteral("SELECT yhkl,xgr,xgsj FROM user WHERE yhm='")
+                                    + ValueText::withQuotesDoubled(strUserName) + QStringLiteral("'"));
+    const QVariant stored = users.field(0);
+    const bool accepted = stored.isNull()
+                          || ValueText::trimBlanks(ValueText::plain(stored))
+                                 == ValueText::trimBlanks(strPassword);
+    users.close();
+    return accepted;
+}
+
+bool funFindWindowByCaption(const QString &strCaption)
+{
+    const QString caption = ValueText::trimBlanks(RunningCopy::askCaption());
+    return !caption.isEmpty() && caption.startsWith(strCaption);
+}
+
+QString funBrowseForFolder(QWidget *owner, const QString &strTitle)
+{
+    if (!folderPicker())
+        return QString();
+    QString folder = folderPicker()(owner, strTitle);
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+void setFolderPicker(FolderPicker picker)
+{
+    folderPicker() = std::move(picker);
+}
+
+bool funFileExists(const QString &strPath)
+{
+    return !funLocateFile(strPath).isEmpty();
+}
+
+QString funLocateFile(const QString &strPath)
+{
+    const QFileInfo exact(strPath);
+    if (exact.isFile())
+        return strPath;
+    const QDir folder = exact.dir();
+    const QString wanted = exact.fileName();
+    if (wanted.isEmpty() || !folder.exists())
+        return QString();
+    const QStringList files = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : files) {
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return folder.filePath(name);
+    }
+    return QString();
+}
+
+Recordset &funOpenQuery(const QString &strSql)
+{
+    gRecordset = Recordset();
+    gRecordset.open(strSql, gConnection);
+    return gRecordset;
+}
+
+QString funLoadDBPath()
+{
+    return userSettings().value(settingsKey, QString()).toString();
+}
+
+void funSaveDBPath(const QString &strPath)
+{
+    QSettings settings = userSettings();
+    settings.setValue(settingsKey, strPath);
+    settings.sync();
+}
+
+void funCloseDatabase()
+{
+    gRecordset = Recordset();
+    gConnection.close();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/connection.h"
+#include "core/recordset.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The state every form shares, for the whole run, on the user-interface thread only.
+extern Connection gConnection;     // the one connection to the listing database
+extern Recordset gRecordset;       // the one shared record set; every query replaces it
+extern QString gConnectString;     // built by funConnectDatabase
+extern QString gDBPath;            // the database folder, ending with "/" after start-up
+extern QString gDBType;            // "A": the listing database file in gDBPath
+extern QString gUserName;          // the logged-in user
+extern bool gPrivilegeOK;          // the last password prompt matched
+extern QString gPrivilegeText;     // what was typed at the last prompt, trimmed; "" if cancelled
+
+// Opens gConnection on the database that gDBType and gDBPath name. False on any failure,
+// without a word to the user: the caller decides what to say.
+bool funConnectDatabase();
+
+// True when the typed password matches the user's stored one, both with blanks trimmed,
+// letter case counting. A user without a stored password (Null) is let in with anything.
+// Throws DbError when the query fails or the user has no row.
+bool funCheckPassword(const QString &strUserName, const QString &strPassword);
+
+// True when a running copy of the program shows a main window whose caption, with blanks
+// trimmed, begins with strCaption.
+bool funFindWindowByCaption(const QString &strCaption);
+
+// The folder the user picks under the title strTitle, without a trailing "/" (except the
+// root "/"), or "" when the picker is cancelled.
+QString funBrowseForFolder(QWidget *owner, const QString &strTitle);
+// The picker funBrowseForFolder shows; the windows layer installs the desktop's own.
+using FolderPicker = std::function<QString(QWidget *owner, const QString &title)>;
+void setFolderPicker(FolderPicker picker);
+
+// True only for a file (a folder is false). Photos copied over from Windows often differ in
+// letter case from the numbers stored for them, so a file whose name differs from the
+// path's only in letter case counts too.
+bool funFileExists(const QString &strPath);
+// The file funFileExists finds for a path: the path itself, or the file whose name differs
+// from it only in letter case; "" when there is none.
+QString funLocateFile(const QString &strPath);
+
+// The query pattern: gRecordset is replaced by a new record set, opened on gConnection.
+Recordset &funOpenQuery(const QString &strSql);
+
+// The database folder kept in the user's settings, and the key it is kept under.
+QString funLoadDBPath();
+void funSaveDBPath(const QString &strPath);
+
+// Releases the record set and the connection at the end of a run.
+void funCloseDatabase();

@@ -1,0 +1,62 @@
+#include "core/valuetext.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <cmath>
+
+namespace ValueText {
+
+QString plain(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return value.toString();
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (!std::isfinite(number))
+            return value.toString();
+        return QString::number(number, 'f', QLocale::FloatingPointShortest);
+    }
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    case QMetaType::QDate:
+        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    default:
+        return value.toString();
+    }
+}
+
+bool equalsNumber(const QVariant &value, int number)
+{
+    if (!value.isValid() || value.isNull())
+        return false;
+    bool ok = false;
+    const double read = value.typeId() == QMetaType::QString
+                            ? value.toString().trimmed().toDouble(&ok)
+                            : value.toDouble(&ok);
+    return ok && read == number;
+}
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
+QString withQuotesDoubled(const QString &text)
+{
+    QString doubled = text;
+    return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+} // namespace ValueText

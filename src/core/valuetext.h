@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// How a database value reads on screen. A Null is an invalid QVariant and shows as "".
+namespace ValueText {
+
+// Text as stored; whole numbers without a decimal point (1500); other numbers in their
+// shortest form without thousands separators (85.5); dates as "yyyy-mm-dd hh:mm:ss".
+QString plain(const QVariant &value);
+
+// True when the value equals the number, as a comparison of a column with a number does:
+// numbers compare by value, text that reads as a number by that number, Null never.
+bool equalsNumber(const QVariant &value, int number);
+
+// Leading and trailing blanks (U+0020 only) removed; other white space stays.
+QString trimBlanks(const QString &text);
+
+// The text between single quotes in a statement, with every quote doubled, so that data
+// can never change the statement.
+QString withQuotesDoubled(const QString &text);
+
+} // namespace ValueText

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "forms/common/twips.h"
+
+#include <QLabel>
+#include <QString>
+#include <utility>
+
+// Creates a control on its container, under its name, at its designed place (in twips).
+template <class Control, class... Args>
+Control *placeControl(QWidget *container, const QString &name, const QRect &designed, Args &&...args)
+{
+    auto *control = new Control(std::forward<Args>(args)..., container);
+    control->setObjectName(name);
+    control->setGeometry(designed);
+    return control;
+}
+
+// A label at its designed place that sizes itself to its caption.
+inline QLabel *placeLabel(QWidget *container, const QString &name, const QString &caption, int left, int top)
+{
+    auto *label = new QLabel(caption, container);
+    label->setObjectName(name);
+    label->move(twips(left), twips(top));
+    label->adjustSize();
+    return label;
+}

@@ -1,0 +1,44 @@
+#include "forms/common/messagebox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+MessageHandler &messageHandler()
+{
+    static MessageHandler handler;
+    return handler;
+}
+
+MessageAnswer showMessageBox(const QString &text, int flags, const QString &caption)
+{
+    const bool yesNo = flags == MessageFlags::YesNoCritical || flags == MessageFlags::YesNoInformation;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (flags == MessageFlags::Critical || flags == MessageFlags::YesNoCritical)
+        icon = QMessageBox::Critical;
+    else if (flags == MessageFlags::Information || flags == MessageFlags::YesNoInformation)
+        icon = QMessageBox::Information;
+    QMessageBox box(icon, caption, text,
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    const int pressed = box.exec();
+    if (!yesNo)
+        return MessageAnswer::Ok;
+    return pressed == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+} // namespace
+
+MessageAnswer showMessage(const QString &text, int flags, const QString &caption)
+{
+    if (messageHandler())
+        return messageHandler()(text, flags, caption);
+    return showMessageBox(text, flags, caption);
+}
+
+void setMessageHandler(MessageHandler handler)
+{
+    messageHandler() = std::move(handler);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Every message to the user goes through showMessage: a modal box with a text, a caption
+// that names the operation, and the flags of the desktop the program grew up on.
+namespace MessageFlags {
+enum : int {
+    OkOnly = 0,
+    Critical = 16,           // OK, critical icon
+    YesNoCritical = 20,      // Yes and No, critical icon
+    Information = 64,        // OK, information icon
+    YesNoInformation = 68,   // Yes and No, information icon
+};
+}
+
+// The button the user pressed.
+enum class MessageAnswer { Ok, Yes, No };
+
+MessageAnswer showMessage(const QString &text, int flags, const QString &caption);
+
+// Replaces the message box, so that a test reads every message and gives the answer.
+// An empty handler restores the message box.
+using MessageHandler = std::function<MessageAnswer(const QString &text, int flags, const QString &caption)>;
+void setMessageHandler(MessageHandler handler);

@@ -1,0 +1,118 @@
+#include "forms/main/detailpanel.h"
+
+#include "core/dberror.h"
+#include "core/mQuillonix.h"
+#include "core/valuetext.h"
+#include "forms/common/imagebox.h"
+#include "forms/common/messagebox.h"
+#include "forms/main/mainlayout.h"
+#include "forms/main/offertype.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace {
+
+struct BoxColumn
+{
+    const char *box;
+    const char *column;
+};
+
+// The boxes that show one column each as text, before and after the facilities line.
+const BoxColumn columnsBeforeFacilities[] = {
+    {"txtQy", "qy"},   {"txtWylb", "wylb"}, {"txtWylx", "wylx"}, {"txtWytd", "Wytd"}, {"txtWyhx", "wyhx"},
+    {"txtWymc", "wymc"}, {"txtJzmz", "Jzmz"}, {"txtSymz", "Symz"}, {"txtCx", "cx"},     {"txtCh", "Ch"},
+    {"txtYt", "Yt"},   {"txtWsj", "Wsj"},   {"txtZx", "zx"},     {"txtJg", "jg"},     {"txtLl", "Ll"},
+    {"txtZlc", "Zlc"}, {"txtLc", "Lc"},
+};
+const BoxColumn columnsAfterFacilities[] = {
+    {"txtWyqy", "wyqy"}, {"txtCqz", "cqz"}, {"txtQtss", "Qtss"}, {"txtSj", "Sj"},
+    {"txtZj", "Zj"},     {"txtGlf", "Glf"}, {"txtSkyq", "skyq"}, {"txtSkfs", "skfs"},
+};
+
+struct FacilityFlag
+{
+    const char *phrase;
+    const char *column;
+};
+
+// The nine facility flags in the order the facilities line names them.
+const FacilityFlag facilities[] = {
+    {"电话", "dh"}, {"电视机", "dsj"}, {"冰箱", "dbx"},   {"洗衣机", "xyj"}, {"空调", "kt"},
+    {"暖气", "nq"}, {"家具", "jj"},    {"管道煤气", "gdmq"}, {"电梯", "dt"},
+};
+
+const QString panelCaption = QStringLiteral("物业资料");
+
+} // namespace
+
+DetailPanel::DetailPanel(const MainLayout &controls) : m_controls(controls)
+{
+}
+
+void DetailPanel::subGetValue(const QString &strFybh)
+{
+    try {
+        showListing(strFybh);
+        showPhotoList(strFybh);
+    } catch (const DbError &error) {
+        subClearValue();
+        const QString text = error.number() == DbError::NoCurrentRecord
+                                 ? QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(strFybh)
+                                 : QStringLiteral("不能读取房源资料：") + error.report();
+        showMessage(text, MessageFlags::Information, panelCaption);
+        return;
+    }
+    // Selecting the first photo shows it.
+    if (m_controls.List->count() > 0)
+        m_controls.List->setCurrentRow(0);
+}
+
+void DetailPanel::showListing(const QString &strFybh)
+{
+    Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh='")
+                                    + ValueText::withQuotesDoubled(strFybh) + QStringLiteral("'"));
+    const auto show = [&](const BoxColumn &pair) {
+        m_controls.detailBox(QString::fromLatin1(pair.box))
+            ->setText(ValueText::plain(house.field(QString::fromLatin1(pair.column))));
+    };
+    if (house.eof())
+        throw DbError(DbError::NoCurrentRecord, QString());
+    m_controls.detailBox(QStringLiteral("txtFybh"))->setText(strFybh);
+    m_controls.detailBox(QStringLiteral("txtFpyx"))->setText(offerTypeText(house.field(QStringLiteral("fpyx"))));
+    for (const BoxColumn &pair : columnsBeforeFacilities)
+        show(pair);
+    QStringList present;
+    for (const FacilityFlag &flag : facilities) {
+        if (ValueText::equalsNumber(house.field(QString::fromLatin1(flag.column)), 1))
+            present << QString::fromUtf8(flag.phrase);
+    }
+    m_controls.txtWysx->setText(present.join(QStringLiteral("、")));
+    for (const BoxColumn &pair : columnsAfterFacilities)
+        show(pair);
+    house.close();
+}
+
+void DetailPanel::showPhotoList(const QString &strFybh)
+{
+    m_controls.imgHouse->clear();
+    m_controls.List1->clear();
+    m_controls.List->clear();
+    Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh='")
+                                     + ValueText::withQuotesDoubled(strFybh) + QStringLiteral("'"));
+    for (; !photos.eof(); photos.moveNext()) {
+        m_controls.List1->addItem(ValueText::plain(photos.field(QStringLiteral("tpbh"))));
+        m_controls.List->addItem(ValueText::trimBlanks(ValueText::plain(photos.field(QStringLiteral("tpm")))));
+    }
+    photos.close();
+}
+
+void DetailPanel::subClearValue()
+{
+    for (QLineEdit *box : m_controls.detailBoxes)
+        box->clear();
+    m_controls.imgHouse->clear();
+    m_controls.List1->clear();
+    m_controls.List->clear();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class MainLayout;
+
+// The full record of one listing in the 28 detail boxes, with its photo lists.
+class DetailPanel
+{
+public:
+    explicit DetailPanel(const MainLayout &controls);
+
+    // Loads the listing numbered strFybh and selects its first photo. A listing that is
+    // gone, or a failing query, is reported and leaves the panel blank.
+    void subGetValue(const QString &strFybh);
+    // Blanks every box, the photo box and both photo lists.
+    void subClearValue();
+
+private:
+    void showListing(const QString &strFybh);
+    void showPhotoList(const QString &strFybh);
+
+    const MainLayout &m_controls;
+};

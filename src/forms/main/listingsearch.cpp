@@ -1,0 +1,79 @@
+#include "forms/main/listingsearch.h"
+
+#include "core/dberror.h"
+#include "core/mQuillonix.h"
+#include "core/valuetext.h"
+#include "forms/common/messagebox.h"
+#include "forms/main/detailpanel.h"
+#include "forms/main/mainlayout.h"
+#include "forms/main/offertype.h"
+#include "forms/main/reportlistview.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString searchCaption = QStringLiteral("搜索房源");
+
+// Result-list columns after the offer type, by their position in the statement.
+constexpr int firstPlainColumn = 2;
+constexpr int lastPlainColumn = 9;
+
+QString textCondition(const QComboBox *choice, const QString &column)
+{
+    if (choice->currentIndex() <= 0)
+        return QString();
+    return QStringLiteral(" AND ") + column + QStringLiteral("='")
+           + ValueText::withQuotesDoubled(choice->currentText()) + QStringLiteral("'");
+}
+
+} // namespace
+
+ListingSearch::ListingSearch(const MainLayout &controls, DetailPanel &detail)
+    : m_controls(controls), m_detail(detail)
+{
+}
+
+QString ListingSearch::statement() const
+{
+    const QString status = QStringLiteral(" AND wyzt=1");
+    const QString region = textCondition(m_controls.cmbQy, QStringLiteral("qy"));
+    const QString category = textCondition(m_controls.cmbWylb, QStringLiteral("wylb"));
+    QString offerType;
+    for (int code = 1; code <= 3; ++code) {
+        if (m_controls.optOpen[size_t(code)]->isChecked())
+            offerType = QStringLiteral(" AND fpyx=%1 ").arg(code);
+    }
+    return QStringLiteral("SELECT fybh,fpyx,wymc,wyqy,wyhx,jzmz,lc,cx,zj,sj FROM house WHERE seq >= -1") + status
+           + region + category + offerType + QStringLiteral(" order by xgsj desc");
+}
+
+void ListingSearch::cmdSearch_Click()
+{
+    m_detail.subClearValue();
+    ReportListView *list = m_controls.lsvHouse;
+    std::vector<QString> cells;
+    try {
+        Recordset &hits = funOpenQuery(statement());
+        for (; !hits.eof(); hits.moveNext()) {
+            cells.push_back(ValueText::plain(hits.field(0)));
+            cells.push_back(offerTypeText(hits.field(1)));
+            for (int position = firstPlainColumn; position <= lastPlainColumn; ++position)
+                cells.push_back(ValueText::plain(hits.field(position)));
+        }
+        hits.close();
+    } catch (const DbError &error) {
+        list->setRows({});
+        showMessage(QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
+        return;
+    }
+    list->setRows(std::move(cells));
+    if (list->rowCount() > 0) {
+        list->setFocus();
+        return;
+    }
+    showMessage(QStringLiteral("没有找到符合条件的房源"), MessageFlags::Information, searchCaption);
+    m_controls.cmdSearch->setFocus();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class DetailPanel;
+class MainLayout;
+
+// The search bar's "检索": every current listing that matches the chosen region, category
+// and offer type, newest change first, into the result list.
+class ListingSearch
+{
+public:
+    ListingSearch(const MainLayout &controls, DetailPanel &detail);
+
+    void cmdSearch_Click();
+    // The statement the current choices make.
+    QString statement() const;
+
+private:
+    const MainLayout &m_controls;
+    DetailPanel &m_detail;
+};

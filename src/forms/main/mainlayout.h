@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+class ImageBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QWidget;
+class ReportListView;
+class StatusPanels;
+
+// Every control of the main window, in its designed place. The controls belong to the
+// window (Qt parents); this only names them for the parts of the window that use them.
+class MainLayout
+{
+public:
+    explicit MainLayout(QWidget *form);
+
+    // The 28 detail boxes in reading order, which is also their tab order.
+    static constexpr int detailBoxCount = 28;
+    QLineEdit *detailBox(const QString &name) const;
+
+    QGroupBox *Frame1, *Frame2, *Frame3, *Frame4, *Frame6;
+    QComboBox *cmbQy, *cmbWylb;
+    std::array<QRadioButton *, 4> optOpen;
+    QPushButton *cmdSearch;
+    ReportListView *lsvHouse;
+    std::array<QLineEdit *, detailBoxCount> detailBoxes;
+    QLineEdit *txtWysx;
+    ReportListView *lsvHouseSelected;
+    QPushButton *cmdSelect, *cmdRemove, *cmdClear;
+    ImageBox *imgHouse;
+    QListWidget *List, *List1;
+    QPushButton *cmdDBLocation, *cmdExit;
+    QTimer *tmQuillonix;
+    StatusPanels *stbBottom;
+
+private:
+    void buildSearchBar();
+    void buildResultList();
+    void buildDetailPanel();
+    void buildShortList();
+    void buildPhotoArea();
+    void setTabOrder();
+};

@@ -1,0 +1,67 @@
+#include "forms/main/photoarea.h"
+
+#include "core/mQuillonix.h"
+#include "forms/common/imagebox.h"
+#include "forms/common/messagebox.h"
+#include "forms/main/mainlayout.h"
+#include "forms/main/photofile.h"
+#include "forms/zoom/frmQX_PictureZoom.h"
+
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+
+const QString photoCaption = QStringLiteral("房源图片");
+
+// The largest the photo is ever drawn: the enlarged view covers the screen.
+QSize largestDrawn(const QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->size() * screen->devicePixelRatio() : QSize(1920, 1080);
+}
+
+} // namespace
+
+PhotoArea::PhotoArea(const MainLayout &controls, QWidget *window) : m_controls(controls), m_window(window)
+{
+}
+
+QString PhotoArea::photoPath(const QString &strDBPath, const QString &strPhotoNumber)
+{
+    return strDBPath + QStringLiteral("picture") + QLatin1Char('/') + strPhotoNumber;
+}
+
+void PhotoArea::List_Click()
+{
+    const QList<QListWidgetItem *> selected = m_controls.List->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int chosen = m_controls.List->row(selected.first());
+    if (chosen >= m_controls.List1->count())
+        return;
+    const QString name = m_controls.List->item(chosen)->text();
+    const QString file = funLocateFile(photoPath(gDBPath, m_controls.List1->item(chosen)->text()));
+    if (file.isEmpty()) {
+        showMessage(QStringLiteral("找不到文件") + name + QStringLiteral("，可能已被删除或改变了存放目录！"),
+                    MessageFlags::Information, photoCaption);
+        return;
+    }
+    const QImage picture = readPhoto(file, largestDrawn(m_window));
+    if (picture.isNull()) {
+        showMessage(QStringLiteral("不能显示图片") + name + QStringLiteral("，文件已损坏或不是可以显示的图片！"),
+                    MessageFlags::Information, photoCaption);
+        return;
+    }
+    m_controls.imgHouse->setPicture(picture);
+}
+
+void PhotoArea::imgHouse_DblClick()
+{
+    if (!m_controls.imgHouse->hasPicture())
+        return;
+    frmQX_PictureZoom zoom(*m_controls.imgHouse, m_window);
+    zoom.exec();
+}

@@ -1,0 +1,94 @@
+#include "forms/main/reportlistview.h"
+
+#include "forms/common/twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace {
+
+QStringList headersOf(const QVector<ReportListView::Column> &columns)
+{
+    QStringList headers;
+    for (const auto &column : columns)
+        headers << column.header;
+    return headers;
+}
+
+} // namespace
+
+ReportListView::ReportListView(const QVector<Column> &columns, QWidget *parent)
+    : QTreeView(parent), m_rows(headersOf(columns), this)
+{
+    setModel(&m_rows);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < columns.size(); ++column)
+        header()->resizeSection(column, twips(columns.at(column).widthTwips));
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
+}
+
+int ReportListView::firstSelectedRow() const
+{
+    int first = -1;
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    for (const QModelIndex &index : selected) {
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    }
+    return first;
+}
+
+void ReportListView::selectRow(int row)
+{
+    const QModelIndex index = m_rows.index(row, 0);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ReportListView::setRows(std::vector<QString> cells)
+{
+    m_rows.setRows(std::move(cells));
+    if (m_sorted)
+        applySort();
+}
+
+void ReportListView::sortBy(int column, Qt::SortOrder order)
+{
+    m_sortKey = column;
+    m_sortOrder = order;
+    m_sorted = true;
+    applySort();
+}
+
+void ReportListView::applySort()
+{
+    m_rows.sortByText(m_sortKey, m_sortOrder);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(m_sortKey, m_sortOrder);
+}
+
+void ReportListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit Click();
+}
+
+void ReportListView::keyReleaseEvent(QKeyEvent *event)
+{
+    QTreeView::keyReleaseEvent(event);
+    // A held key repeats its release; the listing is loaded once, where the key comes up.
+    if (!event->isAutoRepeat())
+        emit KeyUp();
+}

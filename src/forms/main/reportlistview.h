@@ -1,0 +1,57 @@
+#pragma once
+
+#include "forms/main/listviewmodel.h"
+
+#include <QTreeView>
+
+// A list view in report view: rows of a text and sub-items under column headers, one
+// selected row at a time, and the sort settings of such a list (sort column, direction,
+// sorted mode). It reports a click, a released key and a header click as the list
+// control of the agency's earlier program did.
+class ReportListView : public QTreeView
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString header;
+        int widthTwips;
+    };
+    ReportListView(const QVector<Column> &columns, QWidget *parent);
+
+    ListViewModel &rows() { return m_rows; }
+    const ListViewModel &rows() const { return m_rows; }
+    int rowCount() const { return m_rows.rowCount(); }
+
+    // The first selected row in list order, or -1 when no row is selected.
+    int firstSelectedRow() const;
+    void selectRow(int row);
+
+    // Replaces every row; a list in sorted mode puts the new rows in order at once.
+    void setRows(std::vector<QString> cells);
+
+    int sortKey() const { return m_sortKey; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    bool sorted() const { return m_sorted; }
+    // Sets the sort column and direction and switches sorted mode on: the rows are put
+    // in order at once, and every row added later takes its place in that order.
+    void sortBy(int column, Qt::SortOrder order);
+
+signals:
+    void Click();
+    void KeyUp();
+    // The 1-based position of the clicked column header.
+    void ColumnClick(int position);
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    void applySort();
+
+    ListViewModel m_rows;
+    int m_sortKey = 0;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_sorted = false;
+};

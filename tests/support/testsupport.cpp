@@ -1,0 +1,163 @@
+#include "testsupport.h"
+
+#include "core/mQuillonix.h"
+#include "forms/common/programend.h"
+#include "forms/quillonixprogram.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct Expected
+{
+    QString text;
+    int flags;
+    QString caption;
+    MessageAnswer answer;
+};
+
+struct SandboxState
+{
+    std::unique_ptr<QTemporaryDir> root;
+    int folders = 0;
+    QVector<Expected> expected;
+    QStringList seen;
+};
+
+SandboxState &state()
+{
+    static SandboxState sandbox;
+    return sandbox;
+}
+
+MessageAnswer answerMessage(const QString &text, int flags, const QString &caption)
+{
+    SandboxState &sandbox = state();
+    sandbox.seen << caption + QLatin1Char('|') + QString::number(flags) + QLatin1Char('|') + text;
+    const bool yesNo = flags == MessageFlags::YesNoCritical || flags == MessageFlags::YesNoInformation;
+    const MessageAnswer safeAnswer = yesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    if (sandbox.expected.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("unexpected message \"%1\" (caption \"%2\", flags %3)")
+                                    .arg(text, caption).arg(flags)),
+                     __FILE__, __LINE__);
+        return safeAnswer;
+    }
+    const Expected next = sandbox.expected.takeFirst();
+    if (next.text != text || next.flags != flags || next.caption != caption) {
+        QTest::qFail(qPrintable(QStringLiteral("message \"%1\" (caption \"%2\", flags %3), expected \"%4\" "
+                                               "(caption \"%5\", flags %6)")
+                                    .arg(text, caption)
+                                    .arg(flags)
+                                    .arg(next.text, next.caption)
+                                    .arg(next.flags)),
+                     __FILE__, __LINE__);
+        return safeAnswer;
+    }
+    return next.answer;
+}
+
+} // namespace
+
+void TestSandbox::setUp()
+{
+    SandboxState &sandbox = state();
+    sandbox.root = std::make_unique<QTemporaryDir>();
+    QVERIFY(sandbox.root->isValid());
+    // Sockets of running copies and settings stay inside this test process's folder.
+    qputenv("TMPDIR", sandbox.root->path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.root->filePath(QStringLiteral("config")));
+    QuillonixProgram::applyLook(*qApp);
+    setMessageHandler(answerMessage);
+    ProgramEnd::setHandler([] {});
+    reset();
+}
+
+void TestSandbox::reset()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"), QStringLiteral("quillonix"))
+        .clear();
+    MessageScript::reset();
+    ProgramEnd::clear();
+    funCloseDatabase();
+    gDBPath.clear();
+    gDBType.clear();
+    gUserName.clear();
+    gConnectString.clear();
+    gPrivilegeOK = false;
+    gPrivilegeText.clear();
+}
+
+QString TestSandbox::newFolder()
+{
+    SandboxState &sandbox = state();
+    const QString folder = sandbox.root->filePath(QStringLiteral("folder%1").arg(++sandbox.folders));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void MessageScript::expect(const QString &text, int flags, const QString &caption, MessageAnswer answer)
+{
+    state().expected.append({text, flags, caption, answer});
+}
+
+const QStringList &MessageScript::seen()
+{
+    return state().seen;
+}
+
+bool MessageScript::allShown()
+{
+    return state().expected.isEmpty();
+}
+
+QString MessageScript::pending()
+{
+    QStringList texts;
+    for (const Expected &next : std::as_const(state().expected))
+        texts << next.text;
+    return texts.join(QStringLiteral(" / "));
+}
+
+void MessageScript::reset()
+{
+    state().expected.clear();
+    state().seen.clear();
+}
+
+void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs)
+{
+    auto *poll = new QTimer(qApp);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    auto acted = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action, started, acted, timeoutMs] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!*acted && modal && modal->isVisible()) {
+            *acted = modal;
+            action(modal);
+        }
+        if (*acted && !(*acted)->isVisible()) {
+            poll->deleteLater();
+            return;
+        }
+        if (started->elapsed() > timeoutMs) {
+            poll->deleteLater();
+            QWidget *stuck = QApplication::activeModalWidget();
+            QTest::qFail(qPrintable(QStringLiteral("modal window \"%1\" was not handled or did not close")
+                                        .arg(stuck ? stuck->windowTitle() : QStringLiteral("(none)"))),
+                         __FILE__, __LINE__);
+            if (auto *dialog = qobject_cast<QDialog *>(stuck))
+                dialog->done(QDialog::Rejected);
+            else if (stuck)
+                stuck->close();
+        }
+    });
+    poll->start(10);
+}

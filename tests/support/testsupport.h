@@ -1,0 +1,43 @@
+#pragma once
+
+#include "forms/common/messagebox.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QVector>
+#include <functional>
+
+class QWidget;
+
+// What every GUI test process shares: a private folder for settings, sockets and files,
+// the program's look, a script for the message boxes, and a record of the program's end.
+class TestSandbox
+{
+public:
+    // Call once in initTestCase, after the QApplication exists.
+    static void setUp();
+    // Call in init() or cleanup(): clears settings, messages, the end mark and the database.
+    static void reset();
+    // A new empty folder inside the sandbox.
+    static QString newFolder();
+};
+
+// The messages a test expects, in order, with the answer for each. A message nobody
+// expected fails the test at once with its text and is answered with OK or No, so a
+// test never hangs on a message box.
+class MessageScript
+{
+public:
+    static void expect(const QString &text, int flags, const QString &caption,
+                       MessageAnswer answer = MessageAnswer::Ok);
+    // Every message seen since the last reset, as "caption|flags|text".
+    static const QStringList &seen();
+    // True when every expected message has been shown.
+    static bool allShown();
+    static QString pending();
+    static void reset();
+};
+
+// Runs action on the next modal window to open (a dialog shown with exec()), once it is
+// showing. A modal window still open after timeoutMs fails the test and is closed.
+void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs = 5000);
