@@ -74,7 +74,7 @@ void TestSandbox::setUp()
     qputenv("TMPDIR", sandbox.root->path().toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.root->filePath(QStringLiteral("config")));
     QuillonixProgram::applyLook(*qApp);
-    setMessageHandler(answerMessage);
+    MessageScript::install();
     ProgramEnd::setHandler([] {});
     reset();
 }
@@ -100,6 +100,11 @@ QString TestSandbox::newFolder()
     const QString folder = sandbox.root->filePath(QStringLiteral("folder%1").arg(++sandbox.folders));
     QDir().mkpath(folder);
     return folder;
+}
+
+void MessageScript::install()
+{
+    setMessageHandler(answerMessage);
 }
 
 void MessageScript::expect(const QString &text, int flags, const QString &caption, MessageAnswer answer)
@@ -160,4 +165,23 @@ void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs)
         }
     });
     poll->start(10);
+}
+
+QRect designedRect(int left, int top, int width, int height)
+{
+    const auto pixels = [](int value) { return int(value / 15.0 + 0.5); };
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+QStringList tabWalk(QWidget *first, int presses)
+{
+    first->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int press = 0; press <= presses; ++press) {
+        QWidget *focused = QApplication::focusWidget();
+        visited << (focused ? focused->objectName() : QStringLiteral("(nothing)"));
+        if (focused)
+            QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    return visited;
 }

@@ -28,6 +28,8 @@ public:
 class MessageScript
 {
 public:
+    // Makes the script answer every message again, after a test answered some itself.
+    static void install();
     static void expect(const QString &text, int flags, const QString &caption,
                        MessageAnswer answer = MessageAnswer::Ok);
     // Every message seen since the last reset, as "caption|flags|text".
@@ -41,3 +43,20 @@ public:
 // Runs action on the next modal window to open (a dialog shown with exec()), once it is
 // showing. A modal window still open after timeoutMs fails the test and is closed.
 void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs = 5000);
+
+// The control of a form by its name; a missing control ends the test with its name.
+template <class Control>
+Control *control(const QObject *form, const QString &name)
+{
+    auto *found = form->findChild<Control *>(name);
+    if (!found)
+        qFatal("no control %s of the expected kind", qPrintable(name));
+    return found;
+}
+
+// A control's designed place in twips, as its container measures it.
+QRect designedRect(int left, int top, int width, int height);
+
+// The names of the controls the focus visits in a shown, active window: first, then one
+// per Tab press.
+QStringList tabWalk(QWidget *first, int presses);

@@ -1,0 +1,466 @@
+#include "listingfixture.h"
+#include "testsupport.h"
+
+#include "core/mQuillonix.h"
+#include "forms/common/programend.h"
+#include "forms/login/frmQX_Login.h"
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/quillonixprogram.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QString loginCaption = QStringLiteral("用户登录");
+const QString connectQuestion = QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？");
+
+QString storedFolder()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"),
+                     QStringLiteral("quillonix"))
+        .value(QStringLiteral("quillonixSave/quillonixDBPath"))
+        .toString();
+}
+
+QStringList userList(const frmQX_Login &login)
+{
+    const auto *users = control<QComboBox>(&login, QStringLiteral("cmbUserName"));
+    QStringList names;
+    for (int i = 0; i < users->count(); ++i)
+        names << users->itemText(i);
+    return names;
+}
+
+void typePassword(frmQX_Login &login, const QString &password)
+{
+    auto *box = control<QLineEdit>(&login, QStringLiteral("txtPassword"));
+    box->clear();
+    QTest::keyClicks(box, password);
+}
+
+void chooseUser(frmQX_Login &login, const QString &name)
+{
+    auto *users = control<QComboBox>(&login, QStringLiteral("cmbUserName"));
+    users->setCurrentIndex(users->findText(name));
+}
+
+void pressOK(frmQX_Login &login)
+{
+    QTest::mouseClick(control<QPushButton>(&login, QStringLiteral("cmdOK")), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestLogin : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSandbox::setUp(); }
+    void init() { TestSandbox::reset(); }
+    void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
+
+    void layoutFollowsTheDesign();
+    void firstRunRecordsTheProgramFolderBeforeConnecting();
+    void storedFolderGetsItsTrailingSlashWrittenBack();
+    void unreachableDatabaseAnsweredNoEndsTheProgram();
+    void unreachableDatabaseYesThenCancelAsksToStartAgain();
+    void unreachableDatabaseYesThenSaveEndsWithoutSecondMessage();
+    void emptyUserTableGetsOneAdministratorWithoutPassword();
+    void usersAreListedInTableOrderWithTheFirstChosen();
+    void userRowsWithoutNameAreReportedAndTheRestListed();
+    void missingUserTableIsReportedAndTheFormStaysUsable();
+    void correctPasswordHandsOverToTheMainWindow();
+    void wrongPasswordIsRefusedWithTheWholeTextSelected();
+    void chosenUserWithoutRowGivesTheErrorReport();
+    void quotesNeitherBreakAQueryNorLetAnybodyIn();
+    void cancelEndsTheProgramWithoutAWord();
+    void secondCopyBringsTheRunningMainWindowForward();
+    void loginFormAloneDoesNotCountAsRunningCopy();
+};
+
+void TestLogin::layoutFollowsTheDesign()
+{
+    frmQX_Login login;
+    QCOMPARE(login.windowTitle(), loginCaption);
+    QCOMPARE(login.size(), designedRect(0, 0, 3750, 1740).size());
+    QCOMPARE(login.minimumSize(), login.maximumSize());
+    QVERIFY(!(login.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(login.windowFlags() & Qt::WindowMaximizeButtonHint));
+    const struct
+    {
+        const char *name;
+        QRect designed;
+        const char *text;
+    } controls[] = {
+        {"cmbUserName", designedRect(1290, 270, 1965, 300), ""},
+        {"txtPassword", designedRect(1290, 705, 1965, 301), ""},
+        {"cmdOK", designedRect(885, 1200, 1020, 345), "确定"},
+        {"cmdCancel", designedRect(2235, 1200, 1020, 345), "取消"},
+    };
+    for (const auto &expected : controls) {
+        const auto *widget = control<QWidget>(&login, QString::fromLatin1(expected.name));
+        QCOMPARE(widget->geometry(), expected.designed);
+        if (const auto *button = qobject_cast<const QPushButton *>(widget))
+            QCOMPARE(button->text(), QString::fromUtf8(expected.text));
+    }
+    const auto *userLabel = control<QLabel>(&login, QStringLiteral("lblLabels(0)"));
+    QCOMPARE(userLabel->text(), QStringLiteral("用户名称"));
+    QCOMPARE(userLabel->pos(), designedRect(435, 330, 0, 0).topLeft());
+    const auto *passwordLabel = control<QLabel>(&login, QStringLiteral("lblLabels(1)"));
+    QCOMPARE(passwordLabel->text(), QStringLiteral("密码"));
+    QCOMPARE(passwordLabel->pos(), designedRect(795, 750, 0, 0).topLeft());
+
+    const auto *password = control<QLineEdit>(&login, QStringLiteral("txtPassword"));
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    QCOMPARE(password->maxLength(), 8);
+    QVERIFY(!control<QComboBox>(&login, QStringLiteral("cmbUserName"))->isEditable());
+    QVERIFY(control<QPushButton>(&login, QStringLiteral("cmdOK"))->isDefault());
+    login.show();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+    QCOMPARE(tabWalk(control<QWidget>(&login, QStringLiteral("cmbUserName")), 4),
+             (QStringList{"cmbUserName", "txtPassword", "cmdOK", "cmdCancel", "cmbUserName"}));
+}
+
+void TestLogin::firstRunRecordsTheProgramFolderBeforeConnecting()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    QString storedWhenAsked = QStringLiteral("(not asked)");
+    // Whether a database lies beside the test programs decides whether the connection
+    // fails; either way the folder is stored first.
+    setMessageHandler([&](const QString &text, int, const QString &) {
+        if (text == connectQuestion)
+            storedWhenAsked = storedFolder();
+        return text == connectQuestion ? MessageAnswer::No : MessageAnswer::Ok;
+    });
+    frmQX_Login login;
+    login.Form_Load();
+    MessageScript::install();
+    QCOMPARE(gDBPath, programFolder);
+    QCOMPARE(storedFolder(), programFolder);
+    QCOMPARE(gConnectString.right(programFolder.size() + 8), programFolder + QStringLiteral("itdb.mdb"));
+    if (QFile::exists(programFolder + QStringLiteral("itdb.mdb")))
+        QVERIFY(!ProgramEnd::programEnding());
+    else
+        QCOMPARE(storedWhenAsked, programFolder);
+}
+
+void TestLogin::storedFolderGetsItsTrailingSlashWrittenBack()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    QCOMPARE(gDBPath, listings.folder() + QLatin1Char('/'));
+    QCOMPARE(storedFolder(), listings.folder() + QLatin1Char('/'));
+    QCOMPARE(gDBType, QStringLiteral("A"));
+    QVERIFY(gConnectString.endsWith(QStringLiteral("dbq=") + listings.folder() + QStringLiteral("/itdb.mdb")));
+    QVERIFY(!ProgramEnd::programEnding());
+    QCOMPARE(userList(login), QStringList{QStringLiteral("经理")});
+
+    // A folder stored with its slash keeps exactly one.
+    TestSandbox::reset();
+    funSaveDBPath(listings.folder() + QLatin1Char('/'));
+    frmQX_Login again;
+    again.Form_Load();
+    QCOMPARE(gDBPath, listings.folder() + QLatin1Char('/'));
+}
+
+void TestLogin::unreachableDatabaseAnsweredNoEndsTheProgram()
+{
+    const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
+    funSaveDBPath(nowhere);
+    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::No);
+    QuillonixProgram program;
+    QVERIFY(!program.start());
+    QVERIFY(ProgramEnd::programEnding());
+    QVERIFY(!program.loginForm()->isVisible());
+    QCOMPARE(storedFolder(), nowhere + QLatin1Char('/'));
+    QVERIFY(!QFile::exists(nowhere + QStringLiteral("/itdb.mdb")));
+}
+
+void TestLogin::unreachableDatabaseYesThenCancelAsksToStartAgain()
+{
+    const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
+    funSaveDBPath(nowhere);
+    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
+    MessageScript::expect(QStringLiteral("请重新进入系统"), 64, QStringLiteral("重新登录"));
+    QString shownFolder;
+    whenModalShown([&](QWidget *dialog) {
+        QCOMPARE(dialog->objectName(), QStringLiteral("frmQX_DataBaseLocation"));
+        shownFolder = control<QLineEdit>(dialog, QStringLiteral("txtDataBaseLocation"))->text();
+        QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdCancel")), Qt::LeftButton);
+    });
+    frmQX_Login login;
+    login.Form_Load();
+    QCOMPARE(shownFolder, nowhere + QLatin1Char('/'));
+    QVERIFY(ProgramEnd::programEnding());
+    QCOMPARE(storedFolder(), nowhere + QLatin1Char('/'));
+}
+
+void TestLogin::unreachableDatabaseYesThenSaveEndsWithoutSecondMessage()
+{
+    const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
+    const QString chosen = TestSandbox::newFolder();
+    funSaveDBPath(nowhere);
+    setFolderPicker([&](QWidget *, const QString &) { return chosen; });
+    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
+    MessageScript::expect(QStringLiteral("更改数据库路径需要退出系统后重新进入，确定更改吗？"), 68,
+                          QStringLiteral("更改数据库路径"), MessageAnswer::Yes);
+    MessageScript::expect(QStringLiteral("已更改数据库位置，请重新进入系统"), 64, QStringLiteral("重新登录"));
+    whenModalShown([&](QWidget *dialog) {
+        QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdChange")), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdSave")), Qt::LeftButton);
+    });
+    frmQX_Login login;
+    login.Form_Load();
+    setFolderPicker({});
+    QVERIFY(ProgramEnd::programEnding());
+    QCOMPARE(storedFolder(), chosen);
+}
+
+void TestLogin::emptyUserTableGetsOneAdministratorWithoutPassword()
+{
+    ListingFixture listings;
+    funSaveDBPath(listings.folder());
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    QCOMPARE(userList(*program.loginForm()), QStringList{QStringLiteral("ADMIN")});
+    QCOMPARE(listings.scalar(QStringLiteral("SELECT count(*) FROM user")).toInt(), 1);
+    QCOMPARE(listings.scalar(QStringLiteral("SELECT xgr FROM user")).toString(), QStringLiteral("SYSTEM"));
+    QVERIFY(listings.scalar(QStringLiteral("SELECT yhkl FROM user")).isNull());
+    const QDateTime made = QDateTime::fromString(listings.scalar(QStringLiteral("SELECT xgsj FROM user")).toString(),
+                                                 QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    QVERIFY(made >= before && made <= QDateTime::currentDateTime().addSecs(1));
+
+    // Without a password any typed text lets ADMIN in, the empty one included.
+    pressOK(*program.loginForm());
+    QVERIFY(program.mainWindow());
+    QCOMPARE(gUserName, QStringLiteral("ADMIN"));
+}
+
+void TestLogin::usersAreListedInTableOrderWithTheFirstChosen()
+{
+    ListingFixture listings;
+    for (const char *name : {"前台", "admin", "经理", "Zhang", "前台"})
+        listings.addUser(QString::fromUtf8(name), QStringLiteral("x"));
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    QCOMPARE(userList(login), (QStringList{"前台", "admin", "经理", "Zhang", "前台"}));
+    QCOMPARE(control<QComboBox>(&login, QStringLiteral("cmbUserName"))->currentIndex(), 0);
+    QCOMPARE(listings.scalar(QStringLiteral("SELECT count(*) FROM user")).toInt(), 5);
+}
+
+void TestLogin::userRowsWithoutNameAreReportedAndTheRestListed()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("甲"), QStringLiteral("1"));
+    listings.addUser(QVariant(), QStringLiteral("2"));
+    listings.addUser(QStringLiteral("乙"), QStringLiteral("3"));
+    funSaveDBPath(listings.folder());
+    MessageScript::expect(QStringLiteral("( 94)用户表中有 1 行没有用户名称，这些行未列出。"), 16, loginCaption);
+    frmQX_Login login;
+    login.Form_Load();
+    QCOMPARE(userList(login), (QStringList{"甲", "乙"}));
+}
+
+void TestLogin::missingUserTableIsReportedAndTheFormStaysUsable()
+{
+    ListingFixture listings(false);
+    funSaveDBPath(listings.folder());
+    QString report;
+    QStringList reportedAs;
+    setMessageHandler([&](const QString &text, int flags, const QString &caption) {
+        reportedAs << caption + QString::number(flags);
+        report = text;
+        return MessageAnswer::Ok;
+    });
+    frmQX_Login login;
+    login.Form_Load();
+    QVERIFY2(report.startsWith(QStringLiteral("( ")) && report.contains(QStringLiteral(")"))
+                 && report.contains(QStringLiteral("user")),
+             qPrintable(report));
+    QVERIFY(userList(login).isEmpty());
+    // OK with nobody to choose is reported the same way; Cancel still ends the program.
+    report.clear();
+    pressOK(login);
+    QVERIFY(report.startsWith(QStringLiteral("( 3021)")));
+    QCOMPARE(reportedAs, (QStringList{loginCaption + "16", loginCaption + "16"}));
+    MessageScript::install();
+    QTest::mouseClick(control<QPushButton>(&login, QStringLiteral("cmdCancel")), Qt::LeftButton);
+    QVERIFY(ProgramEnd::programEnding());
+}
+
+void TestLogin::correctPasswordHandsOverToTheMainWindow()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("前台"), QStringLiteral("1234"));
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    QPointer<frmQX_Login> login = program.loginForm();
+    QVERIFY(login->isVisible());
+    chooseUser(*login, QStringLiteral("经理"));
+    typePassword(*login, QStringLiteral(" 8888 "));
+    QSignalSpy accepted(login.data(), &frmQX_Login::passwordAccepted);
+    pressOK(*login);
+    QCOMPARE(accepted.count(), 1);
+    QCOMPARE(gUserName, QStringLiteral("经理"));
+    QVERIFY(program.mainWindow());
+    QVERIFY(program.mainWindow()->isVisible());
+    QCOMPARE(program.mainWindow()->windowTitle(), QStringLiteral("- 查看房源 -"));
+    // The login form is gone once the handler has returned.
+    QTRY_VERIFY(login.isNull());
+    QVERIFY(!ProgramEnd::programEnding());
+}
+
+void TestLogin::wrongPasswordIsRefusedWithTheWholeTextSelected()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    login.show();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+    auto *password = control<QLineEdit>(&login, QStringLiteral("txtPassword"));
+    for (const char *wrong : {"8889", "888", "88888"}) {
+        MessageScript::expect(QStringLiteral("无效的密码，请重试!"), 0, loginCaption);
+        control<QPushButton>(&login, QStringLiteral("cmdOK"))->setFocus();
+        typePassword(login, QString::fromLatin1(wrong));
+        pressOK(login);
+        QVERIFY(MessageScript::allShown());
+        QVERIFY(login.isVisible());
+        QVERIFY(password->hasFocus());
+        QCOMPARE(password->selectedText(), QString::fromLatin1(wrong));
+    }
+    // Enter presses OK: the password is accepted on the next try.
+    QSignalSpy accepted(&login, &frmQX_Login::passwordAccepted);
+    password->selectAll();
+    QTest::keyClicks(password, QStringLiteral("8888"));
+    QTest::keyClick(password, Qt::Key_Return);
+    QCOMPARE(accepted.count(), 1);
+}
+
+void TestLogin::chosenUserWithoutRowGivesTheErrorReport()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("离职"), QStringLiteral("1"));
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    listings.exec(QStringLiteral("DELETE FROM user WHERE yhm = '离职'"));
+    MessageScript::expect(QStringLiteral("( 3021)没有当前记录：查询没有返回符合条件的行。"), 16, loginCaption);
+    typePassword(login, QStringLiteral("1"));
+    QSignalSpy accepted(&login, &frmQX_Login::passwordAccepted);
+    pressOK(login);
+    QCOMPARE(accepted.count(), 0);
+    QVERIFY(!ProgramEnd::programEnding());
+}
+
+void TestLogin::quotesNeitherBreakAQueryNorLetAnybodyIn()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("O'Brien"), QStringLiteral("it's"));
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    QSignalSpy accepted(&login, &frmQX_Login::passwordAccepted);
+
+    chooseUser(login, QStringLiteral("经理"));
+    for (const char *attack : {"' OR '1'", "'--", "x' OR 1"}) {
+        MessageScript::expect(QStringLiteral("无效的密码，请重试!"), 0, loginCaption);
+        typePassword(login, QString::fromLatin1(attack));
+        pressOK(login);
+    }
+    QCOMPARE(accepted.count(), 0);
+
+    chooseUser(login, QStringLiteral("O'Brien"));
+    typePassword(login, QStringLiteral("it's"));
+    pressOK(login);
+    QCOMPARE(accepted.count(), 1);
+    QCOMPARE(gUserName, QStringLiteral("O'Brien"));
+}
+
+void TestLogin::cancelEndsTheProgramWithoutAWord()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    QTest::mouseClick(control<QPushButton>(program.loginForm(), QStringLiteral("cmdCancel")), Qt::LeftButton);
+    QVERIFY(ProgramEnd::programEnding());
+    QVERIFY(!program.loginForm()->isVisible());
+    QVERIFY(!program.mainWindow());
+
+    // Esc is the cancel button.
+    TestSandbox::reset();
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    login.show();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+    QTest::keyClick(&login, Qt::Key_Escape);
+    QVERIFY(ProgramEnd::programEnding());
+}
+
+void TestLogin::secondCopyBringsTheRunningMainWindowForward()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    listings.connect();
+    frmQX_Quillonix running;
+    running.Form_Load();
+    running.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&running));
+    funCloseDatabase();
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+
+    gDBType.clear();
+    funSaveDBPath(listings.folder());
+    QuillonixProgram second;
+    QVERIFY(!second.start());
+    QVERIFY(ProgramEnd::programEnding());
+    QVERIFY(!second.loginForm()->isVisible());
+    // The second copy ended before it looked for its database.
+    QVERIFY(gDBType.isEmpty());
+    QVERIFY(!gConnection.isOpen());
+    QTRY_VERIFY(running.isActiveWindow());
+}
+
+void TestLogin::loginFormAloneDoesNotCountAsRunningCopy()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    QuillonixProgram first;
+    QVERIFY(first.start());
+    QVERIFY(first.loginForm()->isVisible());
+    QuillonixProgram second;
+    QVERIFY(second.start());
+    QVERIFY(!ProgramEnd::programEnding());
+    QCOMPARE(userList(*second.loginForm()), QStringList{QStringLiteral("经理")});
+}
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
