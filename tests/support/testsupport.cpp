@@ -65,6 +65,8 @@ MessageAnswer answerMessage(const QString &text, int flags, const QString &capti
 
 } // namespace
 
+void clearModalActions();
+
 void TestSandbox::setUp()
 {
     SandboxState &sandbox = state();
@@ -84,6 +86,7 @@ void TestSandbox::reset()
     QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"), QStringLiteral("quillonix"))
         .clear();
     MessageScript::reset();
+    clearModalActions();
     ProgramEnd::clear();
     funCloseDatabase();
     gDBPath.clear();
@@ -136,35 +139,95 @@ void MessageScript::reset()
     state().seen.clear();
 }
 
+namespace {
+
+// One poller hands each modal window that opens to the next action in line.
+class ModalDriver : public QObject
+{
+public:
+    static ModalDriver &instance()
+    {
+        static auto *driver = new ModalDriver(qApp);
+        return *driver;
+    }
+
+    void clear()
+    {
+        m_actions.clear();
+        m_poll.stop();
+    }
+
+    void add(std::function<void(QWidget *)> action, int timeoutMs)
+    {
+        m_actions.append({std::move(action), timeoutMs});
+        if (!m_poll.isActive()) {
+            m_waited.start();
+            m_poll.start(10);
+        }
+    }
+
+private:
+    struct Pending
+    {
+        std::function<void(QWidget *)> action;
+        int timeoutMs;
+    };
+
+    explicit ModalDriver(QObject *parent) : QObject(parent)
+    {
+        connect(&m_poll, &QTimer::timeout, this, &ModalDriver::poll);
+    }
+
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        const bool handled = modal && m_handled.contains(modal);
+        if (modal && modal->isVisible() && !handled && !m_actions.isEmpty()) {
+            m_handled.append(modal);
+            const Pending next = m_actions.takeFirst();
+            m_waited.restart();
+            next.action(modal);
+        }
+        m_handled.removeAll(nullptr);
+        const int timeoutMs = m_actions.isEmpty() ? 5000 : m_actions.first().timeoutMs;
+        if (m_waited.elapsed() > timeoutMs) {
+            m_waited.restart();
+            closeStuck(m_actions.isEmpty() ? QStringLiteral("was not closed by its handler")
+                                           : QStringLiteral("did not open"));
+            m_actions.clear();
+        }
+        if (m_actions.isEmpty() && !(modal && modal->isVisible()))
+            m_poll.stop();
+    }
+
+    void closeStuck(const QString &what)
+    {
+        QWidget *stuck = QApplication::activeModalWidget();
+        QTest::qFail(qPrintable(QStringLiteral("modal window \"%1\" %2")
+                                    .arg(stuck ? stuck->windowTitle() : QStringLiteral("(none)"), what)),
+                     __FILE__, __LINE__);
+        if (auto *dialog = qobject_cast<QDialog *>(stuck))
+            dialog->done(QDialog::Rejected);
+        else if (stuck)
+            stuck->close();
+    }
+
+    QTimer m_poll;
+    QElapsedTimer m_waited;
+    QVector<Pending> m_actions;
+    QList<QPointer<QWidget>> m_handled;
+};
+
+} // namespace
+
+void clearModalActions()
+{
+    ModalDriver::instance().clear();
+}
+
 void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs)
 {
-    auto *poll = new QTimer(qApp);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    auto acted = std::make_shared<QPointer<QWidget>>();
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, action, started, acted, timeoutMs] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!*acted && modal && modal->isVisible()) {
-            *acted = modal;
-            action(modal);
-        }
-        if (*acted && !(*acted)->isVisible()) {
-            poll->deleteLater();
-            return;
-        }
-        if (started->elapsed() > timeoutMs) {
-            poll->deleteLater();
-            QWidget *stuck = QApplication::activeModalWidget();
-            QTest::qFail(qPrintable(QStringLiteral("modal window \"%1\" was not handled or did not close")
-                                        .arg(stuck ? stuck->windowTitle() : QStringLiteral("(none)"))),
-                         __FILE__, __LINE__);
-            if (auto *dialog = qobject_cast<QDialog *>(stuck))
-                dialog->done(QDialog::Rejected);
-            else if (stuck)
-                stuck->close();
-        }
-    });
-    poll->start(10);
+    ModalDriver::instance().add(std::move(action), timeoutMs);
 }
 
 QRect designedRect(int left, int top, int width, int height)

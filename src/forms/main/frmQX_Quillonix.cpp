@@ -6,6 +6,7 @@
 #include "core/valuetext.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
 #include "forms/common/programend.h"
 #include "forms/common/twips.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
@@ -185,7 +186,7 @@ bool frmQX_Quillonix::passesPrivilegeCheck(const QString &refusal)
 {
     gPrivilegeOK = false;
     frmQX_CheckPrivilege prompt(this);
-    prompt.exec();
+    showModal(prompt);
     if (gPrivilegeOK)
         return true;
     if (!gPrivilegeText.isEmpty())
@@ -207,7 +208,7 @@ void frmQX_Quillonix::cmdDBLocation_Click()
     if (!passesPrivilegeCheck(QStringLiteral("您没有权限选择数据库！")))
         return;
     frmQX_DataBaseLocation location(this);
-    location.exec();
+    showModal(location);
 }
 
 void frmQX_Quillonix::closeEvent(QCloseEvent *event)

@@ -3,6 +3,7 @@
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/photofile.h"
 #include "forms/zoom/frmQX_PictureZoom.h"
@@ -63,5 +64,5 @@ void PhotoArea::imgHouse_DblClick()
     if (!m_controls.imgHouse->hasPicture())
         return;
     frmQX_PictureZoom zoom(*m_controls.imgHouse, m_window);
-    zoom.exec();
+    showModal(zoom);
 }

@@ -1,0 +1,372 @@
+#include "mainwindowfixture.h"
+#include "testsupport.h"
+
+#include "forms/common/imagebox.h"
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/reportlistview.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// The window's design: every control with its container, place in twips and caption.
+// Labels size themselves, so only their top-left corner is given (width and height 0).
+struct Designed
+{
+    const char *name;
+    const char *container;
+    int left, top, width, height;
+    const char *caption;
+};
+
+const Designed design[] = {
+    {"Frame2", "frmQX_Quillonix", 30, 90, 11805, 735, "搜索条件"},
+    {"Frame1", "frmQX_Quillonix", 30, 780, 11805, 2595, ""},
+    {"Frame3", "frmQX_Quillonix", 30, 3450, 11835, 2655, "物业资料"},
+    {"Frame4", "frmQX_Quillonix", 30, 6180, 4515, 2085, "预选物业(预选满意的物业后将编号告诉工作人员)"},
+    {"Frame6", "frmQX_Quillonix", 4590, 6180, 4995, 2085, "物业图片(鼠标双击物业图片可将图片放大)"},
+    {"cmdDBLocation", "frmQX_Quillonix", 10230, 6750, 1100, 315, "定位数据库"},
+    {"cmdExit", "frmQX_Quillonix", 10230, 7500, 1100, 315, "退出"},
+    {"stbBottom", "frmQX_Quillonix", 0, 8340, 11910, 285, nullptr},
+    {"Label3", "Frame2", 210, 330, 0, 0, "区域"},
+    {"cmbQy", "Frame2", 660, 270, 1575, 300, nullptr},
+    {"Label2", "Frame2", 2460, 330, 0, 0, "物业类别"},
+    {"cmbWylb", "Frame2", 3300, 270, 1665, 300, nullptr},
+    {"Label4", "Frame2", 5205, 330, 0, 0, "放盘意向"},
+    {"optOpen(0)", "Frame2", 6060, 330, 700, 225, "所有"},
+    {"optOpen(1)", "Frame2", 6950, 330, 700, 225, "出租"},
+    {"optOpen(2)", "Frame2", 7840, 330, 700, 225, "出售"},
+    {"optOpen(3)", "Frame2", 8730, 330, 1035, 225, "租售均可"},
+    {"cmdSearch", "Frame2", 10500, 270, 915, 315, "检索"},
+    {"lsvHouse", "Frame1", 30, 120, 11745, 2445, nullptr},
+    {"lsvHouseSelected", "Frame4", 30, 300, 3015, 1695, nullptr},
+    {"cmdSelect", "Frame4", 3360, 540, 915, 315, "预选"},
+    {"cmdRemove", "Frame4", 3360, 1020, 915, 315, "移去"},
+    {"cmdClear", "Frame4", 3360, 1500, 915, 315, "清空"},
+    {"imgHouse", "Frame6", 150, 240, 2625, 1725, nullptr},
+    {"Label47", "Frame6", 2940, 240, 0, 0, "图片列表"},
+    {"List", "Frame6", 2940, 495, 1965, 1470, nullptr},
+    {"List1", "Frame6", 1800, 810, 615, 570, nullptr},
+    // The detail panel, row by row: label before, box, label after.
+    {"Label48", "Frame3", 150, 300, 0, 0, "物业编号"},
+    {"txtFybh", "Frame3", 960, 240, 1545, 270, nullptr},
+    {"Label49", "Frame3", 2730, 300, 0, 0, "放盘意向"},
+    {"txtFpyx", "Frame3", 3540, 240, 1095, 270, nullptr},
+    {"Label83", "Frame3", 4770, 300, 0, 0, "区域"},
+    {"txtQy", "Frame3", 5220, 240, 1545, 270, nullptr},
+    {"Label84", "Frame3", 6900, 300, 0, 0, "物业类别"},
+    {"txtWylb", "Frame3", 7740, 240, 1545, 270, nullptr},
+    {"Label85", "Frame3", 9450, 300, 0, 0, "物业类型"},
+    {"txtWylx", "Frame3", 10230, 240, 1545, 270, nullptr},
+    {"Label81", "Frame3", 150, 635, 0, 0, "物业特点"},
+    {"txtWytd", "Frame3", 960, 575, 4065, 270, nullptr},
+    {"Label73", "Frame3", 5580, 635, 0, 0, "户型"},
+    {"txtWyhx", "Frame3", 6030, 575, 1545, 270, nullptr},
+    {"Label76", "Frame3", 7770, 635, 0, 0, "物业名称"},
+    {"txtWymc", "Frame3", 8580, 575, 3195, 270, nullptr},
+    {"Label70", "Frame3", 150, 970, 0, 0, "建筑面积"},
+    {"txtJzmz", "Frame3", 960, 910, 885, 270, nullptr},
+    {"Label69", "Frame3", 1920, 970, 0, 0, "平方米"},
+    {"Label68", "Frame3", 2730, 970, 0, 0, "实用面积"},
+    {"txtSymz", "Frame3", 3540, 910, 885, 270, nullptr},
+    {"Label67", "Frame3", 4500, 970, 0, 0, "平方米"},
+    {"Label72", "Frame3", 5580, 970, 0, 0, "朝向"},
+    {"txtCx", "Frame3", 6030, 910, 1545, 270, nullptr},
+    {"txtCh", "Frame3", 7890, 910, 585, 270, nullptr},
+    {"Label75", "Frame3", 8580, 970, 0, 0, "厨"},
+    {"txtYt", "Frame3", 8970, 910, 585, 270, nullptr},
+    {"Label74", "Frame3", 9645, 970, 0, 0, "阳台"},
+    {"txtWsj", "Frame3", 10200, 910, 585, 270, nullptr},
+    {"Label23", "Frame3", 10875, 970, 0, 0, "卫生间"},
+    {"Label66", "Frame3", 510, 1305, 0, 0, "装修"},
+    {"txtZx", "Frame3", 960, 1245, 1545, 270, nullptr},
+    {"Label24", "Frame3", 3090, 1305, 0, 0, "结构"},
+    {"txtJg", "Frame3", 3540, 1245, 1485, 270, nullptr},
+    {"Label71", "Frame3", 5580, 1305, 0, 0, "楼龄"},
+    {"txtLl", "Frame3", 6030, 1245, 1545, 270, nullptr},
+    {"Label62", "Frame3", 7950, 1305, 0, 0, "总楼层"},
+    {"txtZlc", "Frame3", 8580, 1245, 855, 270, nullptr},
+    {"Label61", "Frame3", 9570, 1305, 0, 0, "层"},
+    {"Label60", "Frame3", 10125, 1305, 0, 0, "所在"},
+    {"txtLc", "Frame3", 10590, 1245, 855, 270, nullptr},
+    {"Label31", "Frame3", 11505, 1305, 0, 0, "层"},
+    {"Label65", "Frame3", 150, 1640, 0, 0, "物业设施"},
+    {"txtWysx", "Frame3", 960, 1580, 6615, 270, nullptr},
+    {"Label30", "Frame3", 7770, 1640, 0, 0, "物业权源"},
+    {"txtWyqy", "Frame3", 8580, 1580, 1185, 270, nullptr},
+    {"Label29", "Frame3", 9945, 1640, 0, 0, "产权证"},
+    {"txtCqz", "Frame3", 10590, 1580, 1185, 270, nullptr},
+    {"Label64", "Frame3", 150, 1975, 0, 0, "其他设施"},
+    {"txtQtss", "Frame3", 960, 1915, 10815, 270, nullptr},
+    {"Label77", "Frame3", 510, 2310, 0, 0, "售价"},
+    {"txtSj", "Frame3", 960, 2250, 855, 270, nullptr},
+    {"Label28", "Frame3", 1890, 2310, 0, 0, "万元"},
+    {"Label78", "Frame3", 2490, 2310, 0, 0, "租价"},
+    {"txtZj", "Frame3", 2940, 2250, 855, 270, nullptr},
+    {"Label27", "Frame3", 3870, 2310, 0, 0, "元"},
+    {"Label26", "Frame3", 4410, 2310, 0, 0, "管理费"},
+    {"txtGlf", "Frame3", 5055, 2250, 855, 270, nullptr},
+    {"Label25", "Frame3", 6030, 2310, 0, 0, "元"},
+    {"Label79", "Frame3", 6630, 2310, 0, 0, "收款要求"},
+    {"txtSkyq", "Frame3", 7410, 2250, 1665, 270, nullptr},
+    {"Label80", "Frame3", 9300, 2310, 0, 0, "收款方式"},
+    {"txtSkfs", "Frame3", 10110, 2250, 1665, 270, nullptr},
+};
+
+const QStringList detailBoxes = {
+    "txtFybh", "txtFpyx", "txtQy",   "txtWylb", "txtWylx", "txtWytd", "txtWyhx", "txtWymc", "txtJzmz", "txtSymz",
+    "txtCx",   "txtCh",   "txtYt",   "txtWsj",  "txtZx",   "txtJg",   "txtLl",   "txtZlc",  "txtLc",   "txtWysx",
+    "txtWyqy", "txtCqz",  "txtQtss", "txtSj",   "txtZj",   "txtGlf",  "txtSkyq", "txtSkfs"};
+
+QString captionOf(const QWidget *widget)
+{
+    if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
+        return frame->title();
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        return label->text();
+    if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+        return button->text();
+    return QString();
+}
+
+QStringList headers(const ReportListView &list)
+{
+    QStringList texts;
+    for (int column = 0; column < list.model()->columnCount(); ++column)
+        texts << list.model()->headerData(column, Qt::Horizontal).toString();
+    return texts;
+}
+
+QList<int> widths(const ReportListView &list)
+{
+    QList<int> pixels;
+    for (int column = 0; column < list.model()->columnCount(); ++column)
+        pixels << list.header()->sectionSize(column);
+    return pixels;
+}
+
+} // namespace
+
+class TestMainLayout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSandbox::setUp(); }
+    void init() { TestSandbox::reset(); }
+    void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
+
+    void everyControlStandsInItsDesignedPlace();
+    void windowHasOnlyItsCaptionInTheTitleBar();
+    void listsShowTheirColumnHeaders();
+    void detailBoxesAreReadOnlyButSelectable();
+    void tabVisitsTheFortyThreeStopsAndReturns();
+    void neitherEnterNorEscPressesAButton();
+    void controlsStayAndTheStatusBarFollowsALargerWindow();
+    void designStateBeforeLoading();
+};
+
+void TestMainLayout::everyControlStandsInItsDesignedPlace()
+{
+    frmQX_Quillonix window;
+    QCOMPARE(window.size(), designedRect(0, 0, 11910, 8625).size());
+    QStringList problems;
+    for (const Designed &control : design) {
+        const QString name = QString::fromLatin1(control.name);
+        const QWidget *widget = window.findChild<QWidget *>(name);
+        if (!widget) {
+            problems << name + QStringLiteral(" missing");
+            continue;
+        }
+        if (widget->parentWidget()->objectName() != QLatin1String(control.container))
+            problems << name + QStringLiteral(" in ") + widget->parentWidget()->objectName();
+        const QRect expected = designedRect(control.left, control.top, control.width, control.height);
+        const QRect actual = control.width ? widget->geometry() : QRect(widget->pos(), QSize());
+        if (actual != (control.width ? expected : QRect(expected.topLeft(), QSize())))
+            problems << QStringLiteral("%1 at %2,%3 %4x%5")
+                            .arg(name)
+                            .arg(actual.x())
+                            .arg(actual.y())
+                            .arg(actual.width())
+                            .arg(actual.height());
+        if (control.caption && captionOf(widget) != QString::fromUtf8(control.caption))
+            problems << name + QStringLiteral(" says ") + captionOf(widget);
+        // A label sizes itself to its caption: 12 pixels a character in the program's font.
+        if (const auto *label = qobject_cast<const QLabel *>(widget)) {
+            const int characters = int(label->text().size());
+            if (label->width() != 12 * characters)
+                problems << QStringLiteral("%1 is %2 pixels wide").arg(name).arg(label->width());
+        }
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    QVERIFY(control<QWidget>(&window, QStringLiteral("List1"))->isHidden());
+    QCOMPARE(control<ImageBox>(&window, QStringLiteral("imgHouse"))->toolTip(), QStringLiteral("鼠标双击放大图片"));
+    QCOMPARE(control<QGroupBox>(&window, QStringLiteral("Frame3"))->palette().color(QPalette::WindowText),
+             QColor(0x40, 0x40, 0x40));
+    QCOMPARE(control<QLabel>(&window, QStringLiteral("Label4"))->palette().color(QPalette::WindowText),
+             QColor(0x40, 0x40, 0x40));
+}
+
+void TestMainLayout::windowHasOnlyItsCaptionInTheTitleBar()
+{
+    frmQX_Quillonix window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("- 查看房源 -"));
+    const Qt::WindowFlags flags = window.windowFlags();
+    QVERIFY(flags & Qt::CustomizeWindowHint);
+    QVERIFY(flags & Qt::WindowTitleHint);
+    QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                       | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+}
+
+void TestMainLayout::listsShowTheirColumnHeaders()
+{
+    frmQX_Quillonix window;
+    const auto *results = control<ReportListView>(&window, QStringLiteral("lsvHouse"));
+    QCOMPARE(headers(*results), (QStringList{"编号", "放盘意向", "物业名称", "物业权源", "户型", "建筑面积", "所在楼层",
+                                             "朝向", "租价", "售价"}));
+    QList<int> expected;
+    for (int twips : {1200, 900, 2900, 1000, 1000, 1000, 1000, 800, 800, 800})
+        expected << designedRect(twips, 0, 0, 0).x();
+    QCOMPARE(widths(*results), expected);
+    QVERIFY(!results->header()->isHidden());
+    QCOMPARE(results->rowCount(), 0);
+
+    const auto *shortList = control<ReportListView>(&window, QStringLiteral("lsvHouseSelected"));
+    QCOMPARE(headers(*shortList), (QStringList{"物业编号", "放盘意向"}));
+    QCOMPARE(widths(*shortList), (QList<int>{designedRect(1400, 0, 0, 0).x(), designedRect(1300, 0, 0, 0).x()}));
+    QCOMPARE(shortList->palette().color(QPalette::Base), QColor(Qt::white));
+}
+
+void TestMainLayout::detailBoxesAreReadOnlyButSelectable()
+{
+    frmQX_Quillonix window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (const QString &name : detailBoxes) {
+        auto *box = control<QLineEdit>(&window, name);
+        QVERIFY(box->isReadOnly());
+        QCOMPARE(box->palette().color(QPalette::Base), QColor(0xF2, 0xF3, 0xE4));
+        QCOMPARE(box->palette().color(QPalette::Text), QColor(0x00, 0x00, 0x80));
+        box->setText(QStringLiteral("天河区"));
+        box->setFocus();
+        QTest::keyClicks(box, QStringLiteral("x"));
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->text(), QStringLiteral("天河区"));
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(box->selectedText(), QStringLiteral("天河区"));
+    }
+}
+
+void TestMainLayout::tabVisitsTheFortyThreeStopsAndReturns()
+{
+    frmQX_Quillonix window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QStringList tabOrder = {"cmbQy", "cmbWylb", "optOpen(0)", "optOpen(1)", "optOpen(2)", "optOpen(3)", "cmdSearch",
+                            "lsvHouse"};
+    tabOrder << detailBoxes;
+    tabOrder << QStringList{"lsvHouseSelected", "cmdSelect", "cmdRemove", "cmdClear", "List", "cmdDBLocation", "cmdExit"};
+    QCOMPARE(tabOrder.size(), 43);
+
+    // The tab order as set: every control that takes the focus, in this order, nothing else.
+    QStringList chain;
+    for (QWidget *widget = control<QWidget>(&window, QStringLiteral("cmbQy"));;) {
+        if (widget->focusPolicy() & Qt::TabFocus && widget->isVisibleTo(&window))
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+        if (widget->objectName() == QLatin1String("cmbQy"))
+            break;
+    }
+    QCOMPARE(chain, tabOrder);
+
+    // Pressing Tab: the option group is one stop, at its selected button; the arrow keys
+    // move within the group. List1 is never reached.
+    QStringList walk = tabOrder;
+    walk.removeAll(QStringLiteral("optOpen(1)"));
+    walk.removeAll(QStringLiteral("optOpen(2)"));
+    walk.removeAll(QStringLiteral("optOpen(3)"));
+    walk << QStringLiteral("cmbQy");
+    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 40), walk);
+    auto *any = control<QAbstractButton>(&window, QStringLiteral("optOpen(0)"));
+    any->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(any, Qt::Key_Right);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optOpen(1)"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdSearch"));
+}
+
+void TestMainLayout::neitherEnterNorEscPressesAButton()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    frmQX_Quillonix &window = main.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // Any button pressed would show a prompt or a message, or fill the result list.
+    for (const char *name : {"cmdSearch", "cmdSelect", "cmdRemove", "cmdClear", "cmdDBLocation", "cmdExit"}) {
+        auto *button = control<QWidget>(&window, QString::fromLatin1(name));
+        button->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QTest::keyClick(button, key);
+    }
+    QTest::qWait(50);
+    QCOMPARE(main.results().rowCount(), 0);
+    QVERIFY(MessageScript::seen().isEmpty());
+    QVERIFY(window.isVisible());
+}
+
+void TestMainLayout::controlsStayAndTheStatusBarFollowsALargerWindow()
+{
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.open();
+    const QRect screen = window.screen()->geometry();
+    QTRY_COMPARE(window.frameGeometry(), screen);
+    const auto *bar = control<QStatusBar>(&window, QStringLiteral("stbBottom"));
+    QCOMPARE(bar->geometry(), QRect(0, window.height() - designedRect(0, 0, 0, 285).height(), window.width(),
+                                    designedRect(0, 0, 0, 285).height()));
+    QCOMPARE(control<QWidget>(&window, QStringLiteral("cmdExit"))->geometry(), designedRect(10230, 7500, 1100, 315));
+    QCOMPARE(control<QWidget>(&window, QStringLiteral("Frame3"))->geometry(), designedRect(30, 3450, 11835, 2655));
+
+    // On a larger screen the controls keep their place; only the bar moves and widens.
+    window.setFixedSize(1200, 900);
+    QCOMPARE(bar->geometry(), QRect(0, 900 - designedRect(0, 0, 0, 285).height(), 1200,
+                                    designedRect(0, 0, 0, 285).height()));
+    QCOMPARE(control<QWidget>(&window, QStringLiteral("cmdExit"))->geometry(), designedRect(10230, 7500, 1100, 315));
+    QCOMPARE(control<QWidget>(&window, QStringLiteral("lsvHouse"))->geometry(), designedRect(30, 120, 11745, 2445));
+    const QList<QLabel *> panels = bar->findChildren<QLabel *>();
+    QCOMPARE(panels.size(), 4);
+    QList<int> panelWidths;
+    for (const QLabel *panel : panels)
+        panelWidths << panel->width();
+    QCOMPARE(panelWidths, (QList<int>{designedRect(3600, 0, 0, 0).x(), designedRect(4250, 0, 0, 0).x(),
+                                      designedRect(2000, 0, 0, 0).x(), designedRect(1995, 0, 0, 0).x()}));
+}
+
+void TestMainLayout::designStateBeforeLoading()
+{
+    frmQX_Quillonix window;
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtWysx"))->text(),
+             QStringLiteral("电话、电视机、冰箱、洗衣机、空调、暖气、家具、管道煤气、电梯"));
+    QVERIFY(control<QAbstractButton>(&window, QStringLiteral("optOpen(0)"))->isChecked());
+    QVERIFY(!control<ImageBox>(&window, QStringLiteral("imgHouse"))->hasPicture());
+    QCOMPARE(control<QListWidget>(&window, QStringLiteral("List"))->count(), 0);
+    auto *timer = window.findChild<QTimer *>(QStringLiteral("tmQuillonix"));
+    QVERIFY(timer);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
+    const auto *bar = control<QStatusBar>(&window, QStringLiteral("stbBottom"));
+    const QList<QLabel *> panels = bar->findChildren<QLabel *>();
+    QVERIFY(!panels.at(0)->text().isEmpty());
+    QVERIFY(panels.at(1)->text().isEmpty());
+}
+
+QTEST_MAIN(TestMainLayout)
+#include "tst_mainlayout.moc"
