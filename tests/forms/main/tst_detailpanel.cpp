@@ -1,0 +1,224 @@
+#include "mainwindowfixture.h"
+#include "testsupport.h"
+
+#include "forms/common/imagebox.h"
+#include "forms/main/detailpanel.h"
+#include "forms/main/frmQX_Quillonix.h"
+
+#include <QListWidget>
+#include <QTest>
+
+namespace {
+
+const QStringList allBoxes = {
+    "txtFybh", "txtFpyx", "txtQy",   "txtWylb", "txtWylx", "txtWytd", "txtWyhx", "txtWymc", "txtJzmz", "txtSymz",
+    "txtCx",   "txtCh",   "txtYt",   "txtWsj",  "txtZx",   "txtJg",   "txtLl",   "txtZlc",  "txtLc",   "txtWysx",
+    "txtWyqy", "txtCqz",  "txtQtss", "txtSj",   "txtZj",   "txtGlf",  "txtSkyq", "txtSkfs"};
+
+const QStringList flags = {"dh", "dsj", "dbx", "xyj", "kt", "nq", "jj", "gdmq", "dt"};
+
+QVariantMap withFlags(const QVariantList &values)
+{
+    QVariantMap columns;
+    for (int i = 0; i < flags.size(); ++i)
+        columns.insert(flags.at(i), values.value(i));
+    return columns;
+}
+
+} // namespace
+
+class TestDetailPanel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSandbox::setUp(); }
+    void init() { TestSandbox::reset(); }
+    void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
+
+    void fullListingFillsTheTwentyEightBoxes();
+    void facilitiesLineNamesOnlyFlagsThatAreOne();
+    void offerTypeBoxNeverKeepsThePreviousText();
+    void numberIsShownAsPassed();
+    void photoListsAreFilledTogetherAndTrimmedOfBlanksOnly();
+    void listingWithoutPhotosLeavesNothingBehind();
+    void clearingBlanksEverythingAndLoadingFillsAgain();
+    void listingThatIsGoneIsReportedWithABlankPanel();
+    void missingColumnIsReportedWithABlankPanel();
+};
+
+void TestDetailPanel::fullListingFillsTheTwentyEightBoxes()
+{
+    MainWindowFixture main;
+    QVariantMap columns = {
+        {"fpyx", 3},      {"qy", "天河区"},   {"wylb", "住宅"},     {"wylx", "高层"},        {"Wytd", "南北通透，近地铁"},
+        {"wyhx", "三房两厅"}, {"wymc", "碧桂园3栋1204"}, {"jzmz", 98.75}, {"Symz", 80.0},       {"cx", "东南"},
+        {"Ch", 1},        {"Yt", 2},         {"Wsj", 2},           {"zx", "精装修"},          {"jg", "框架"},
+        {"Ll", "8"},      {"Zlc", 33},       {"lc", 12},           {"wyqy", "商品房"},        {"cqz", "有"},
+        {"Qtss", "小区会所、泳池"}, {"sj", 268.5}, {"zj", 4500},   {"Glf", 280.5},          {"skyq", "首付三成"},
+        {"skfs", "按揭贷款"}};
+    columns.insert(withFlags({1, 1, 0, 0, 1, 0, 0, 0, 1}));
+    main.listings().addHouse(QStringLiteral("QX000001"), columns);
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("QX000001"));
+    QStringList shown;
+    for (const QString &box : allBoxes)
+        shown << main.box(box);
+    QCOMPARE(shown, (QStringList{"QX000001", "租售均可", "天河区", "住宅", "高层", "南北通透，近地铁", "三房两厅",
+                                 "碧桂园3栋1204", "98.75", "80", "东南", "1", "2", "2", "精装修", "框架", "8", "33", "12",
+                                 "电话、电视机、空调、电梯", "商品房", "有", "小区会所、泳池", "268.5", "4500", "280.5",
+                                 "首付三成", "按揭贷款"}));
+}
+
+void TestDetailPanel::facilitiesLineNamesOnlyFlagsThatAreOne()
+{
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    listings.addHouse(QStringLiteral("NONE"), withFlags({0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    listings.addHouse(QStringLiteral("LIFT"), withFlags({0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    listings.addHouse(QStringLiteral("ALL"), withFlags({1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    listings.addHouse(QStringLiteral("ODD"), withFlags({-1, 2, QVariant(), 1, 0, "1", 1.0, 0.5, -1}));
+    listings.addHouse(QStringLiteral("ENDS"), withFlags({1, 0, 0, 0, 0, 0, 0, 0, 1}));
+    frmQX_Quillonix &window = main.open();
+    const auto facilities = [&](const QString &number) {
+        window.detailPanel().subGetValue(number);
+        return main.box(QStringLiteral("txtWysx"));
+    };
+    QCOMPARE(facilities(QStringLiteral("ALL")), QStringLiteral("电话、电视机、冰箱、洗衣机、空调、暖气、家具、管道煤气、电梯"));
+    QCOMPARE(facilities(QStringLiteral("NONE")), QString());
+    QCOMPARE(facilities(QStringLiteral("LIFT")), QStringLiteral("电梯"));
+    QCOMPARE(facilities(QStringLiteral("ODD")), QStringLiteral("洗衣机、暖气、家具"));
+    QCOMPARE(facilities(QStringLiteral("ENDS")), QStringLiteral("电话、电梯"));
+}
+
+void TestDetailPanel::offerTypeBoxNeverKeepsThePreviousText()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("RENT"), {{"fpyx", 1}});
+    main.listings().addHouse(QStringLiteral("SALE"), {{"fpyx", 2}});
+    main.listings().addHouse(QStringLiteral("ODD"), {{"fpyx", 7}});
+    main.listings().addHouse(QStringLiteral("NONE"), {{"fpyx", QVariant()}});
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("RENT"));
+    QCOMPARE(main.box(QStringLiteral("txtFpyx")), QStringLiteral("出租"));
+    window.detailPanel().subGetValue(QStringLiteral("ODD"));
+    QCOMPARE(main.box(QStringLiteral("txtFpyx")), QString());
+    window.detailPanel().subGetValue(QStringLiteral("SALE"));
+    QCOMPARE(main.box(QStringLiteral("txtFpyx")), QStringLiteral("出售"));
+    window.detailPanel().subGetValue(QStringLiteral("NONE"));
+    QCOMPARE(main.box(QStringLiteral("txtFpyx")), QString());
+}
+
+void TestDetailPanel::numberIsShownAsPassed()
+{
+    MainWindowFixture main;
+    // A database kept elsewhere may match listing numbers without regard to letter case.
+    main.listings().exec(QStringLiteral("DROP TABLE house"));
+    main.listings().exec(QStringLiteral(
+        "CREATE TABLE house (fybh TEXT COLLATE NOCASE, fpyx, wyzt, seq, xgsj, qy, wylb, wylx, Wytd, wyhx, wymc, jzmz,"
+        " Symz, cx, Ch, Yt, Wsj, zx, jg, Ll, Zlc, lc, dh, dsj, dbx, xyj, kt, nq, jj, gdmq, dt, wyqy, cqz, Qtss, sj,"
+        " zj, Glf, skyq, skfs)"));
+    main.listings().addHouse(QStringLiteral("QX-A'1"), {{"qy", "海珠区"}});
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("qx-a'1"));
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("qx-a'1"));
+    QCOMPARE(main.box(QStringLiteral("txtQy")), QStringLiteral("海珠区"));
+}
+
+void TestDetailPanel::photoListsAreFilledTogetherAndTrimmedOfBlanksOnly()
+{
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    listings.addHouse(QStringLiteral("A1"));
+    listings.addHouse(QStringLiteral("B2"));
+    listings.addPicture(QStringLiteral("A1"), QStringLiteral("a1-front.jpg"), QStringLiteral("  外景  "));
+    listings.addPicture(QStringLiteral("B2"), QStringLiteral("b2.jpg"), QStringLiteral("别家"));
+    listings.addPicture(QStringLiteral("A1"), QStringLiteral("a1-room.jpg "), QStringLiteral("\u3000客厅\u3000"));
+    listings.addPicture(QStringLiteral("A1"), QVariant(), QStringLiteral("\t厨房 "));
+    listings.addPicture(QStringLiteral("A1"), QStringLiteral("a1-bath"), QVariant());
+    listings.writePhoto(QStringLiteral("a1-front.jpg"));
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    QCOMPARE(MainWindowFixture::entries(main.photoNames()),
+             (QStringList{"外景", "\u3000客厅\u3000", "\t厨房", ""}));
+    QCOMPARE(MainWindowFixture::entries(main.photoNumbers()),
+             (QStringList{"a1-front.jpg", "a1-room.jpg ", "", "a1-bath"}));
+    QCOMPARE(main.photoNames().currentRow(), 0);
+    QVERIFY(main.photoNames().item(0)->isSelected());
+    // Selecting the first entry showed its photo.
+    QVERIFY(control<ImageBox>(&window, QStringLiteral("imgHouse"))->hasPicture());
+}
+
+void TestDetailPanel::listingWithoutPhotosLeavesNothingBehind()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"), {{"wymc", "有图"}});
+    main.listings().addHouse(QStringLiteral("B2"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("a1.jpg"), QStringLiteral("客厅"));
+    main.listings().writePhoto(QStringLiteral("a1.jpg"));
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    const auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
+    QVERIFY(photo->hasPicture());
+    window.detailPanel().subGetValue(QStringLiteral("B2"));
+    QVERIFY(!photo->hasPicture());
+    QCOMPARE(main.photoNames().count(), 0);
+    QCOMPARE(main.photoNumbers().count(), 0);
+    QCOMPARE(main.box(QStringLiteral("txtWymc")), QString());
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+}
+
+void TestDetailPanel::clearingBlanksEverythingAndLoadingFillsAgain()
+{
+    MainWindowFixture main;
+    QVariantMap everything;
+    for (const char *column : {"qy", "wylb", "wylx", "Wytd", "wyhx", "wymc", "cx", "zx", "jg", "Ll", "wyqy", "cqz",
+                               "Qtss", "skyq", "skfs"})
+        everything.insert(QString::fromLatin1(column), QStringLiteral("某"));
+    for (const char *column : {"fpyx", "jzmz", "Symz", "Ch", "Yt", "Wsj", "Zlc", "lc", "sj", "zj", "Glf"})
+        everything.insert(QString::fromLatin1(column), 2);
+    everything.insert(withFlags({1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    main.listings().addHouse(QStringLiteral("A1"), everything);
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("a1.jpg"), QStringLiteral("客厅"));
+    main.listings().writePhoto(QStringLiteral("a1.jpg"));
+    frmQX_Quillonix &window = main.open();
+    for (int round = 0; round < 2; ++round) {
+        window.detailPanel().subGetValue(QStringLiteral("A1"));
+        for (const QString &box : allBoxes)
+            QVERIFY2(!main.box(box).isEmpty(), qPrintable(box));
+        window.detailPanel().subClearValue();
+        for (const QString &box : allBoxes)
+            QVERIFY2(main.box(box).isEmpty(), qPrintable(box));
+        QVERIFY(!control<ImageBox>(&window, QStringLiteral("imgHouse"))->hasPicture());
+        QCOMPARE(main.photoNames().count(), 0);
+        QCOMPARE(main.photoNumbers().count(), 0);
+    }
+}
+
+void TestDetailPanel::listingThatIsGoneIsReportedWithABlankPanel()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"), {{"qy", "天河区"}});
+    main.listings().addPicture(QStringLiteral("GONE"), QStringLiteral("g.jpg"), QStringLiteral("客厅"));
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    MessageScript::expect(QStringLiteral("找不到物业编号为“GONE”的房源，它可能已被删除。"), 64, QStringLiteral("物业资料"));
+    window.detailPanel().subGetValue(QStringLiteral("GONE"));
+    for (const QString &box : allBoxes)
+        QVERIFY2(main.box(box).isEmpty(), qPrintable(box));
+    QCOMPARE(main.photoNames().count(), 0);
+}
+
+void TestDetailPanel::missingColumnIsReportedWithABlankPanel()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"), {{"qy", "天河区"}, {"Glf", 100}});
+    main.listings().exec(QStringLiteral("ALTER TABLE house DROP COLUMN Glf"));
+    frmQX_Quillonix &window = main.open();
+    MessageScript::expect(QStringLiteral("不能读取房源资料：( 3265)查询结果中没有字段 Glf"), 64, QStringLiteral("物业资料"));
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    QCOMPARE(main.box(QStringLiteral("txtQy")), QString());
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
+}
+
+QTEST_MAIN(TestDetailPanel)
+#include "tst_detailpanel.moc"

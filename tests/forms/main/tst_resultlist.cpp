@@ -1,0 +1,188 @@
+#include "mainwindowfixture.h"
+#include "testsupport.h"
+
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/resultlist.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTest>
+
+namespace {
+
+void clickHeader(ReportListView &list, int position)
+{
+    QHeaderView *header = list.header();
+    const int x = header->sectionViewportPosition(position - 1) + header->sectionSize(position - 1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+}
+
+// A key held down: presses and releases that repeat, then the last release.
+void holdKey(QWidget *list, Qt::Key key, int repeats)
+{
+    for (int i = 0; i < repeats; ++i) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), i > 0);
+        QApplication::sendEvent(list, &press);
+        if (i + 1 < repeats) {
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(list, &release);
+        }
+    }
+    QKeyEvent last(QEvent::KeyRelease, key, Qt::NoModifier, QString(), false);
+    QApplication::sendEvent(list, &last);
+}
+
+} // namespace
+
+class TestResultList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSandbox::setUp(); }
+    void init() { TestSandbox::reset(); }
+    void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
+
+    void clickLoadsTheRowEveryTime();
+    void clickWithoutSelectedRowChangesNothing();
+    void releasedKeyLoadsTheRowReached();
+    void heldKeyLoadsOnlyWhereItComesUp();
+    void headerClicksSortAsTextAlternatingDirection();
+    void sortingKeepsSelectionAndPanel();
+    void listStaysSortedForTheNextSearch();
+};
+
+void TestResultList::clickLoadsTheRowEveryTime()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"), {{"wymc", "甲苑"}});
+    main.listings().addHouse(QStringLiteral("B2"), {{"wymc", "乙苑"}});
+    main.open();
+    main.pressSearch();
+    MainWindowFixture::clickRow(main.results(), 1);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    QCOMPARE(main.box(QStringLiteral("txtWymc")), QStringLiteral("甲苑"));
+    // Changed elsewhere meanwhile: clicking the same row again shows the change.
+    main.listings().exec(QStringLiteral("UPDATE house SET wymc = '甲苑二期' WHERE fybh = 'A1'"));
+    MainWindowFixture::clickRow(main.results(), 1);
+    QCOMPARE(main.box(QStringLiteral("txtWymc")), QStringLiteral("甲苑二期"));
+    MainWindowFixture::clickRow(main.results(), 0);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+}
+
+void TestResultList::clickWithoutSelectedRowChangesNothing()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    frmQX_Quillonix &window = main.open();
+    ReportListView &list = main.results();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
+    main.pressSearch();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(20, list.viewport()->height() - 5));
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
+    window.resultList().lsvHouse_Click();
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
+}
+
+void TestResultList::releasedKeyLoadsTheRowReached()
+{
+    MainWindowFixture main;
+    for (const char *number : {"C3", "B2", "A1"})
+        main.listings().addHouse(QString::fromLatin1(number), {{"wymc", QString::fromLatin1(number) + "苑"}});
+    main.open();
+    main.pressSearch();
+    ReportListView &list = main.results();
+    MainWindowFixture::clickRow(list, 0);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    QTest::keyClick(&list, Qt::Key_Down);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+    QTest::keyClick(&list, Qt::Key_End);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("C3"));
+    // A key that moves nothing reloads the selected listing.
+    main.listings().exec(QStringLiteral("UPDATE house SET wymc = '新名' WHERE fybh = 'C3'"));
+    QTest::keyClick(&list, Qt::Key_Shift);
+    QCOMPARE(main.box(QStringLiteral("txtWymc")), QStringLiteral("新名"));
+}
+
+void TestResultList::heldKeyLoadsOnlyWhereItComesUp()
+{
+    MainWindowFixture main;
+    for (const char *number : {"E5", "D4", "C3", "B2", "A1"})
+        main.listings().addHouse(QString::fromLatin1(number));
+    main.open();
+    main.pressSearch();
+    ReportListView &list = main.results();
+    MainWindowFixture::clickRow(list, 0);
+    // Rows passed on the way are gone from the database: loading one would say so.
+    main.listings().exec(QStringLiteral("DELETE FROM house WHERE fybh IN ('B2', 'C3')"));
+    holdKey(&list, Qt::Key_Down, 3);
+    QCOMPARE(list.firstSelectedRow(), 3);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("D4"));
+}
+
+void TestResultList::headerClicksSortAsTextAlternatingDirection()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("b-1"), {{"zj", 900}});
+    main.listings().addHouse(QStringLiteral("A-2"), {{"zj", 1200}});
+    main.listings().addHouse(QStringLiteral("c-3"), {{"zj", 15000}});
+    main.listings().addHouse(QStringLiteral("a-0"), {{"zj", QVariant()}});
+    main.open();
+    main.pressSearch();
+    ReportListView &list = main.results();
+    QCOMPARE(MainWindowFixture::column(list, 0), (QStringList{"a-0", "c-3", "A-2", "b-1"}));
+    QVERIFY(!list.sorted());
+
+    clickHeader(list, 9); // 租价, descending first
+    QCOMPARE(MainWindowFixture::column(list, 8), (QStringList{"900", "15000", "1200", ""}));
+    QVERIFY(list.sorted());
+    QCOMPARE(list.sortKey(), 8);
+    QCOMPARE(list.sortOrder(), Qt::DescendingOrder);
+
+    clickHeader(list, 1); // 编号, ascending: the direction turns whichever column
+    QCOMPARE(MainWindowFixture::column(list, 0), (QStringList{"a-0", "A-2", "b-1", "c-3"}));
+    QCOMPARE(list.sortOrder(), Qt::AscendingOrder);
+
+    clickHeader(list, 1);
+    QCOMPARE(MainWindowFixture::column(list, 0), (QStringList{"c-3", "b-1", "A-2", "a-0"}));
+    clickHeader(list, 9);
+    QCOMPARE(MainWindowFixture::column(list, 8), (QStringList{"", "1200", "15000", "900"}));
+}
+
+void TestResultList::sortingKeepsSelectionAndPanel()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("B2"), {{"wymc", "乙苑"}});
+    main.listings().addHouse(QStringLiteral("A1"), {{"wymc", "甲苑"}});
+    main.listings().addHouse(QStringLiteral("C3"), {{"wymc", "丙苑"}});
+    main.open();
+    main.pressSearch();
+    ReportListView &list = main.results();
+    MainWindowFixture::clickRow(list, 1);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    clickHeader(list, 1);
+    QCOMPARE(MainWindowFixture::column(list, 0), (QStringList{"C3", "B2", "A1"}));
+    QCOMPARE(list.firstSelectedRow(), 2);
+    QCOMPARE(list.rows().cell(list.firstSelectedRow(), 0), QStringLiteral("A1"));
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    QCOMPARE(main.box(QStringLiteral("txtWymc")), QStringLiteral("甲苑"));
+}
+
+void TestResultList::listStaysSortedForTheNextSearch()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("B2"));
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.open();
+    main.pressSearch();
+    clickHeader(main.results(), 1);
+    clickHeader(main.results(), 1);
+    QCOMPARE(MainWindowFixture::column(main.results(), 0), (QStringList{"A1", "B2"}));
+    main.listings().addHouse(QStringLiteral("AA"));
+    main.pressSearch();
+    QCOMPARE(MainWindowFixture::column(main.results(), 0), (QStringList{"A1", "AA", "B2"}));
+    QCOMPARE(main.results().sortOrder(), Qt::AscendingOrder);
+}
+
+QTEST_MAIN(TestResultList)
+#include "tst_resultlist.moc"
