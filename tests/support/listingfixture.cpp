@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -98,10 +99,11 @@ void ListingFixture::addPicture(const QString &fybh, const QVariant &tpbh, const
     exec(QStringLiteral("INSERT INTO picture (fybh, seq, tpbh, tpm) VALUES (?, 1, ?, ?)"), {fybh, tpbh, tpm});
 }
 
-QString ListingFixture::writePhoto(const QString &fileName, const QSize &size, const char *format)
+QString ListingFixture::writePhoto(const QString &fileName, const QSize &size, const char *format,
+                                   const QColor &colour)
 {
     QImage photo(size, QImage::Format_RGB32);
-    photo.fill(QColor(40, 120, 200));
+    photo.fill(colour);
     const QString path = pictureFolder() + QLatin1Char('/') + fileName;
     if (!photo.save(path, format))
         qFatal("cannot write the test photo %s", qPrintable(path));
@@ -114,4 +116,13 @@ void ListingFixture::connect() const
     gDBPath = m_folder + QLatin1Char('/');
     if (!funConnectDatabase())
         qFatal("cannot connect to the test database %s", qPrintable(databaseFile()));
+}
+
+QString ListingFixture::writePictureFile(const QString &fileName, const QByteArray &content)
+{
+    const QString path = pictureFolder() + QLatin1Char('/') + fileName;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QSize>
 #include <QString>
 #include <QVariantMap>
@@ -28,8 +29,11 @@ public:
     // with the given columns on top.
     void addHouse(const QString &fybh, const QVariantMap &columns = {});
     void addPicture(const QString &fybh, const QVariant &tpbh, const QVariant &tpm);
-    // A real picture file in the picture folder; returns its path.
-    QString writePhoto(const QString &fileName, const QSize &size = QSize(64, 48), const char *format = "JPEG");
+    // A real picture file of one colour in the picture folder; returns its path.
+    QString writePhoto(const QString &fileName, const QSize &size = QSize(64, 48), const char *format = "JPEG",
+                       const QColor &colour = QColor(40, 120, 200));
+    // A file with these bytes in the picture folder; returns its path.
+    QString writePictureFile(const QString &fileName, const QByteArray &content);
 
     // Points the program at this database (gDBType, gDBPath) and opens gConnection.
     void connect() const;

@@ -77,6 +77,7 @@ void TestSandbox::setUp()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.root->filePath(QStringLiteral("config")));
     QuillonixProgram::applyLook(*qApp);
     MessageScript::install();
+    clearModalActions();
     ProgramEnd::setHandler([] {});
     reset();
 }
@@ -154,16 +155,14 @@ public:
     void clear()
     {
         m_actions.clear();
-        m_poll.stop();
+        m_waited.restart();
     }
 
     void add(std::function<void(QWidget *)> action, int timeoutMs)
     {
+        if (m_actions.isEmpty())
+            m_waited.restart();
         m_actions.append({std::move(action), timeoutMs});
-        if (!m_poll.isActive()) {
-            m_waited.start();
-            m_poll.start(10);
-        }
     }
 
 private:
@@ -176,19 +175,31 @@ private:
     explicit ModalDriver(QObject *parent) : QObject(parent)
     {
         connect(&m_poll, &QTimer::timeout, this, &ModalDriver::poll);
+        m_waited.start();
+        m_poll.start(10);
     }
 
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        const bool handled = modal && m_handled.contains(modal);
-        if (modal && modal->isVisible() && !handled && !m_actions.isEmpty()) {
+        const bool fresh = modal && modal->isVisible() && !m_handled.contains(modal);
+        if (fresh && m_actions.isEmpty()) {
+            // Nobody said this window would open: a test never waits on it.
+            closeStuck(QStringLiteral("opened unexpectedly"));
+            return;
+        }
+        if (fresh) {
             m_handled.append(modal);
             const Pending next = m_actions.takeFirst();
             m_waited.restart();
             next.action(modal);
         }
         m_handled.removeAll(nullptr);
+        const bool handledStillOpen = modal && modal->isVisible() && m_handled.contains(modal);
+        if (m_actions.isEmpty() && !handledStillOpen) {
+            m_waited.restart();
+            return;
+        }
         const int timeoutMs = m_actions.isEmpty() ? 5000 : m_actions.first().timeoutMs;
         if (m_waited.elapsed() > timeoutMs) {
             m_waited.restart();
@@ -196,8 +207,6 @@ private:
                                            : QStringLiteral("did not open"));
             m_actions.clear();
         }
-        if (m_actions.isEmpty() && !(modal && modal->isVisible()))
-            m_poll.stop();
     }
 
     void closeStuck(const QString &what)

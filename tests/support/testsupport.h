@@ -42,8 +42,8 @@ public:
 
 // Runs action on the next modal window to open (a dialog shown with exec()), once it is
 // showing; actions queue up for the modal windows that open one after another. A modal
-// window that does not open, or stays open unhandled, for timeoutMs fails the test and
-// is closed.
+// window that opens with no action waiting, or does not open, or stays open unhandled,
+// for timeoutMs fails the test and is closed: a test never hangs on a window.
 void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs = 5000);
 
 // The control of a form by its name; a missing control ends the test with its name.

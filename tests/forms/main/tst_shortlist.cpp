@@ -1,0 +1,188 @@
+#include "mainwindowfixture.h"
+#include "testsupport.h"
+
+#include "forms/common/imagebox.h"
+#include "forms/main/detailpanel.h"
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/shortlist.h"
+
+#include <QListWidget>
+#include <QTest>
+
+namespace {
+
+QString refusal(const QString &number)
+{
+    return QStringLiteral("物业编号") + number + QStringLiteral("已被选择！");
+}
+
+QStringList shortRows(const MainWindowFixture &main)
+{
+    QStringList rows;
+    const ReportListView &list = main.shortList();
+    for (int row = 0; row < list.rowCount(); ++row)
+        rows << list.rows().cell(row, 0) + QLatin1Char('|') + list.rows().cell(row, 1);
+    return rows;
+}
+
+} // namespace
+
+class TestShortList : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSandbox::setUp(); }
+    void init();
+    void cleanup();
+
+    void chosenHitIsAddedAtTheEndWithItsOfferType();
+    void sameListingIsRefusedAlsoAfterANewSearch();
+    void nothingChosenAddsNothing();
+    void numbersDifferingInLetterCaseAreTwoEntries();
+    void clickAndArrowKeysLoadTheListing();
+    void removeTakesTheChosenRowAndBlanksThePanel();
+    void clearBlanksThePanelOnlyWhenThereIsSomethingToClear();
+
+private:
+    void addHit(int row);
+
+    std::unique_ptr<MainWindowFixture> m_main;
+};
+
+void TestShortList::init()
+{
+    TestSandbox::reset();
+    m_main = std::make_unique<MainWindowFixture>();
+    ListingFixture &listings = m_main->listings();
+    listings.addHouse(QStringLiteral("C3"), {{"fpyx", 3}, {"wymc", "丙苑"}});
+    listings.addHouse(QStringLiteral("B2"), {{"fpyx", 2}, {"wymc", "乙苑"}});
+    listings.addHouse(QStringLiteral("A1"), {{"fpyx", 1}, {"wymc", "甲苑"}});
+    listings.addHouse(QStringLiteral("a1"), {{"fpyx", 7}, {"wymc", "小甲苑"}});
+    listings.addPicture(QStringLiteral("B2"), QStringLiteral("b2.jpg"), QStringLiteral("客厅"));
+    listings.writePhoto(QStringLiteral("b2.jpg"));
+    m_main->open();
+    m_main->pressSearch();
+    QCOMPARE(MainWindowFixture::column(m_main->results(), 0), (QStringList{"a1", "A1", "B2", "C3"}));
+}
+
+void TestShortList::cleanup()
+{
+    m_main.reset();
+    QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending()));
+}
+
+void TestShortList::addHit(int row)
+{
+    MainWindowFixture::clickRow(m_main->results(), row);
+    m_main->press(QStringLiteral("cmdSelect"));
+}
+
+void TestShortList::chosenHitIsAddedAtTheEndWithItsOfferType()
+{
+    addHit(3);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("C3"));
+    addHit(1);
+    MainWindowFixture::clickRow(m_main->results(), 2);
+    m_main->window().detailPanel().subClearValue();
+    m_main->press(QStringLiteral("cmdSelect"));
+    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租", "B2|出售"}));
+    // Adding touches neither the panel nor the selection of either list.
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
+    QCOMPARE(m_main->results().firstSelectedRow(), 2);
+    QCOMPARE(m_main->shortList().firstSelectedRow(), -1);
+}
+
+void TestShortList::sameListingIsRefusedAlsoAfterANewSearch()
+{
+    addHit(2);
+    MessageScript::expect(refusal(QStringLiteral("B2")), 64, QStringLiteral("物业预览"));
+    m_main->press(QStringLiteral("cmdSelect"));
+    QCOMPARE(m_main->shortList().rowCount(), 1);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+
+    m_main->pressSearch();
+    MessageScript::expect(refusal(QStringLiteral("B2")), 64, QStringLiteral("物业预览"));
+    addHit(2);
+    QCOMPARE(shortRows(*m_main), QStringList{"B2|出售"});
+}
+
+void TestShortList::nothingChosenAddsNothing()
+{
+    m_main->press(QStringLiteral("cmdSelect"));
+    QCOMPARE(m_main->shortList().rowCount(), 0);
+    MessageScript::expect(QStringLiteral("没有找到符合条件的房源"), 64, QStringLiteral("搜索房源"));
+    m_main->listings().exec(QStringLiteral("UPDATE house SET wyzt = 0"));
+    m_main->pressSearch();
+    m_main->press(QStringLiteral("cmdSelect"));
+    QCOMPARE(m_main->shortList().rowCount(), 0);
+}
+
+void TestShortList::numbersDifferingInLetterCaseAreTwoEntries()
+{
+    addHit(1);
+    addHit(0);
+    QCOMPARE(shortRows(*m_main), (QStringList{"A1|出租", "a1|"}));
+}
+
+void TestShortList::clickAndArrowKeysLoadTheListing()
+{
+    addHit(3);
+    addHit(2);
+    addHit(1);
+    MainWindowFixture::clickRow(m_main->results(), 0);
+    ReportListView &shortList = m_main->shortList();
+    MainWindowFixture::clickRow(shortList, 1);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+    QCOMPARE(m_main->box(QStringLiteral("txtWymc")), QStringLiteral("乙苑"));
+    QVERIFY(control<ImageBox>(&m_main->window(), QStringLiteral("imgHouse"))->hasPicture());
+    QCOMPARE(m_main->results().firstSelectedRow(), 0);
+    QTest::keyClick(&shortList, Qt::Key_Down);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    QTest::keyClick(&shortList, Qt::Key_Up);
+    QTest::keyClick(&shortList, Qt::Key_Up);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("C3"));
+    QCOMPARE(m_main->photoNames().count(), 0);
+}
+
+void TestShortList::removeTakesTheChosenRowAndBlanksThePanel()
+{
+    addHit(3);
+    addHit(2);
+    addHit(1);
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(m_main->shortList().rowCount(), 3);
+    MainWindowFixture::clickRow(m_main->shortList(), 1);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
+    QCOMPARE(m_main->photoNames().count(), 0);
+
+    // The panel is blanked whatever it showed, also a listing from the result list.
+    MainWindowFixture::clickRow(m_main->shortList(), 0);
+    MainWindowFixture::clickRow(m_main->results(), 2);
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(shortRows(*m_main), QStringList{"A1|出租"});
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
+}
+
+void TestShortList::clearBlanksThePanelOnlyWhenThereIsSomethingToClear()
+{
+    MainWindowFixture::clickRow(m_main->results(), 2);
+    m_main->press(QStringLiteral("cmdClear"));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+    m_main->press(QStringLiteral("cmdSelect"));
+    addHit(3);
+    m_main->press(QStringLiteral("cmdClear"));
+    QCOMPARE(m_main->shortList().rowCount(), 0);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
+    QVERIFY(!control<ImageBox>(&m_main->window(), QStringLiteral("imgHouse"))->hasPicture());
+    // Clearing again is nothing to do; the search's hits are untouched throughout.
+    MainWindowFixture::clickRow(m_main->results(), 1);
+    m_main->press(QStringLiteral("cmdClear"));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    QCOMPARE(m_main->results().rowCount(), 4);
+}
+
+QTEST_MAIN(TestShortList)
+#include "tst_shortlist.moc"
