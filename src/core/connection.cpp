@@ -58,6 +58,9 @@ private:
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
             return probe.lastError().databaseText();
+        // Room for the whole of a large agency's database, so that searches after the
+        // first find its pages in memory.
+        probe.exec(QStringLiteral("PRAGMA cache_size = -65536"));
         return QString();
     }
 

@@ -31,8 +31,10 @@ QStringList indexStatements()
     return {
         // The detail panel finds a listing by its number.
         QStringLiteral("CREATE INDEX IF NOT EXISTS house_fybh ON house (fybh)"),
-        // The search takes the current listings newest change first.
-        QStringLiteral("CREATE INDEX IF NOT EXISTS house_wyzt_xgsj ON house (wyzt, xgsj)"),
+        // The search takes the current listings newest change first; the index holds every
+        // column the search filters on or lists, so a search reads the index alone, in order.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS house_search ON house (wyzt, xgsj, seq, qy, wylb, fpyx,"
+                       " fybh, wymc, wyqy, wyhx, jzmz, lc, cx, zj, sj)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS picture_fybh ON picture (fybh)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS user_yhm ON user (yhm)"),
     };

@@ -2,20 +2,45 @@
 
 #include "core/connection.h"
 #include "core/dberror.h"
+#include "core/valuetext.h"
 
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
+#include <sqlite3.h>
 
 namespace {
 
-DbError errorOf(const QSqlError &error)
+// The engine under a Qt SQLite connection. Qt's driver and this program use the same
+// system library, so the statements of a record set run on the very connection Qt opened.
+sqlite3 *engineOf(const QSqlDatabase &database)
 {
-    bool numeric = false;
-    const int native = error.nativeErrorCode().toInt(&numeric);
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return DbError(numeric ? native : int(DbError::ProviderError), text);
+    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw DbError(DbError::ProviderError, QStringLiteral("数据库连接不是 SQLite 连接。"));
+    sqlite3 *engine = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!engine)
+        throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
+    return engine;
+}
+
+DbError engineError(sqlite3 *engine)
+{
+    return DbError(sqlite3_extended_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
+}
+
+sqlite3_stmt *prepare(sqlite3 *engine, const QString &source)
+{
+    const QByteArray text = source.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(engine, text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        throw engineError(engine);
+    }
+    if (!statement)
+        throw DbError(DbError::ProviderError, QStringLiteral("查询语句是空的。"));
+    return statement;
 }
 
 QString tableOf(const QString &select)
@@ -33,6 +58,11 @@ QString quotedName(const QString &name)
 
 } // namespace
 
+void Recordset::StatementDeleter::operator()(sqlite3_stmt *statement) const
+{
+    sqlite3_finalize(statement);
+}
+
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 Recordset::Recordset(Recordset &&) noexcept = default;
@@ -42,70 +72,49 @@ void Recordset::open(const QString &source, Connection &activeConnection)
 {
     close();
     QSqlDatabase database = activeConnection.databaseForQuery();
-    auto query = std::make_unique<QSqlQuery>(database);
-    query->setForwardOnly(true);
-    if (!query->exec(source))
-        throw errorOf(query->lastError());
+    std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(prepare(engineOf(database), source));
+    const int columns = sqlite3_column_count(statement.get());
+    m_foldedNames.clear();
+    for (int column = 0; column < columns; ++column)
+        m_foldedNames << QString::fromUtf8(sqlite3_column_name(statement.get(), column)).toCaseFolded();
     m_database = database;
-
-    const QSqlRecord columns = query->record();
-    m_positions.clear();
-    for (int i = columns.count() - 1; i >= 0; --i)
-        m_positions.insert(columns.fieldName(i).toCaseFolded(), i);
-    m_query = std::move(query);
-    m_table = tableOf(source);
-    m_rowsPassed = 0;
-    m_readAhead.clear();
-    m_queryExhausted = false;
+    m_statement = std::move(statement);
+    m_source = source;
     m_adding = false;
-    m_atEnd = !readRow(m_current);
+    step();
 }
 
 void Recordset::close()
 {
-    m_query.reset();
+    m_statement.reset();
     m_database = QSqlDatabase();
-    m_positions.clear();
-    m_current.clear();
-    m_readAhead.clear();
+    m_foldedNames.clear();
     m_atEnd = true;
     m_adding = false;
     m_newRow.clear();
 }
 
-bool Recordset::readRow(Row &row)
+void Recordset::step()
 {
-    if (m_readAhead.empty())
-        return fetch(row);
-    row = std::move(m_readAhead.front());
-    m_readAhead.pop_front();
-    return true;
-}
-
-bool Recordset::fetch(Row &row)
-{
-    if (m_queryExhausted)
-        return false;
-    if (!m_query->next()) {
-        m_queryExhausted = true;
-        if (m_query->lastError().isValid())
-            throw errorOf(m_query->lastError());
-        m_query->finish();
-        return false;
+    const int result = sqlite3_step(m_statement.get());
+    if (result != SQLITE_ROW && result != SQLITE_DONE) {
+        m_atEnd = true;
+        throw engineError(sqlite3_db_handle(m_statement.get()));
     }
-    const int count = int(m_positions.size());
-    row.resize(count);
-    for (int i = 0; i < count; ++i) {
-        QVariant value = m_query->value(i);
-        row[i] = value.isNull() ? QVariant() : std::move(value);
-    }
-    return true;
+    m_atEnd = result == SQLITE_DONE;
 }
 
 void Recordset::requireOpen() const
 {
-    if (!m_query)
+    if (!m_statement)
         throw DbError(DbError::ObjectClosed, QStringLiteral("记录集没有打开，不能进行此操作。"));
+}
+
+void Recordset::requireRow() const
+{
+    requireOpen();
+    if (m_atEnd)
+        throw DbError(DbError::NoCurrentRecord, QStringLiteral("没有当前记录：查询没有返回符合条件的行。"));
 }
 
 bool Recordset::eof() const
@@ -119,64 +128,100 @@ void Recordset::moveNext()
     requireOpen();
     if (m_atEnd)
         throw DbError(DbError::NoCurrentRecord, QStringLiteral("已到记录集末尾，没有当前记录。"));
-    ++m_rowsPassed;
-    m_atEnd = !readRow(m_current);
+    step();
 }
 
 int Recordset::recordCount()
 {
     requireOpen();
-    for (Row row; fetch(row);)
-        m_readAhead.push_back(std::move(row));
-    return m_rowsPassed + (m_atEnd ? 0 : 1) + int(m_readAhead.size());
+    sqlite3 *engine = sqlite3_db_handle(m_statement.get());
+    const std::unique_ptr<sqlite3_stmt, StatementDeleter> counting(
+        prepare(engine, QStringLiteral("SELECT count(*) FROM (%1)").arg(m_source)));
+    if (sqlite3_step(counting.get()) != SQLITE_ROW)
+        throw engineError(engine);
+    return sqlite3_column_int(counting.get(), 0);
 }
 
 int Recordset::fieldCount() const
 {
     requireOpen();
-    return int(m_positions.size());
+    return int(m_foldedNames.size());
 }
 
-const Recordset::Row &Recordset::currentRow() const
+int Recordset::checkedPosition(int position) const
 {
-    requireOpen();
-    if (m_atEnd)
-        throw DbError(DbError::NoCurrentRecord,
-                      QStringLiteral("没有当前记录：查询没有返回符合条件的行。"));
-    return m_current;
+    requireRow();
+    if (position < 0 || position >= m_foldedNames.size())
+        throw DbError(DbError::ItemNotFound, QStringLiteral("查询结果中没有第 %1 个字段").arg(position + 1));
+    return position;
 }
 
 int Recordset::positionOf(const QString &name) const
 {
-    const auto found = m_positions.constFind(name.toCaseFolded());
-    if (found == m_positions.constEnd())
+    requireOpen();
+    const qsizetype position = m_foldedNames.indexOf(name.toCaseFolded());
+    if (position < 0)
         throw DbError(DbError::ItemNotFound, QStringLiteral("查询结果中没有字段 ") + name);
-    return found.value();
+    return int(position);
 }
 
 bool Recordset::hasField(const QString &name) const
 {
-    return m_positions.contains(name.toCaseFolded());
+    return m_foldedNames.contains(name.toCaseFolded());
 }
 
 QVariant Recordset::field(int position) const
 {
-    const Row &row = currentRow();
-    if (position < 0 || position >= row.size())
-        throw DbError(DbError::ItemNotFound, QStringLiteral("查询结果中没有第 %1 个字段").arg(position + 1));
-    return row.at(position);
+    sqlite3_stmt *statement = m_statement.get();
+    const int column = checkedPosition(position);
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                                 sqlite3_column_bytes(statement, column));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    default:
+        return QVariant();
+    }
 }
 
 QVariant Recordset::field(const QString &name) const
 {
-    const int position = positionOf(name);
-    return currentRow().at(position);
+    return field(positionOf(name));
+}
+
+QStringView Recordset::text(int position)
+{
+    sqlite3_stmt *statement = m_statement.get();
+    const int column = checkedPosition(position);
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return QStringView();
+    case SQLITE_FLOAT:
+        m_textBuffer = ValueText::plain(sqlite3_column_double(statement, column));
+        return m_textBuffer;
+    default: {
+        // Whole numbers and text alike read as text; the engine writes 1500, not 1500.0.
+        const auto *utf8 = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        const int bytes = sqlite3_column_bytes(statement, column);
+        if (m_textBuffer.size() < bytes)
+            m_textBuffer.resize(bytes);
+        QChar *end = m_utf8.appendToBuffer(m_textBuffer.data(), QByteArrayView(utf8, bytes));
+        m_utf8.resetState();
+        return QStringView(m_textBuffer.constData(), end - m_textBuffer.constData());
+    }
+    }
 }
 
 void Recordset::addNew()
 {
     requireOpen();
-    if (m_table.isEmpty())
+    if (tableOf(m_source).isEmpty())
         throw DbError(DbError::ProviderError, QStringLiteral("此记录集不能添加新行。"));
     m_newRow.clear();
     m_adding = true;
@@ -203,11 +248,14 @@ void Recordset::update()
     }
     QSqlQuery insert(m_database);
     insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(quotedName(m_table), names.join(QLatin1Char(',')),
+                       .arg(quotedName(tableOf(m_source)), names.join(QLatin1Char(',')),
                             marks.join(QLatin1Char(','))));
     for (const auto &field : std::as_const(m_newRow))
         insert.addBindValue(field.second);
     m_newRow.clear();
-    if (!insert.exec())
-        throw errorOf(insert.lastError());
+    if (!insert.exec()) {
+        bool numeric = false;
+        const int number = insert.lastError().nativeErrorCode().toInt(&numeric);
+        throw DbError(numeric ? number : int(DbError::ProviderError), insert.lastError().databaseText());
+    }
 }

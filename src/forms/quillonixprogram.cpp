@@ -25,7 +25,10 @@ QuillonixProgram::~QuillonixProgram()
 
 void QuillonixProgram::applyLook(QApplication &application)
 {
-    application.setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"), 9);
+    // Chinese and Latin text need no shaping; laying out the listing's text is quicker without.
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    application.setFont(font);
     // The windows end the program themselves, through "退出" or the login's "取消".
     application.setQuitOnLastWindowClosed(false);
 }

@@ -49,6 +49,12 @@ const QString panelCaption = QStringLiteral("物业资料");
 
 DetailPanel::DetailPanel(const MainLayout &controls) : m_controls(controls)
 {
+    const auto resolve = [&controls](const auto &pairs, auto &resolved) {
+        for (const BoxColumn &pair : pairs)
+            resolved.emplace_back(controls.detailBox(QString::fromLatin1(pair.box)), QString::fromLatin1(pair.column));
+    };
+    resolve(columnsBeforeFacilities, m_columnsBeforeFacilities);
+    resolve(columnsAfterFacilities, m_columnsAfterFacilities);
 }
 
 void DetailPanel::subGetValue(const QString &strFybh)
@@ -73,24 +79,23 @@ void DetailPanel::showListing(const QString &strFybh)
 {
     Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh='")
                                     + ValueText::withQuotesDoubled(strFybh) + QStringLiteral("'"));
-    const auto show = [&](const BoxColumn &pair) {
-        m_controls.detailBox(QString::fromLatin1(pair.box))
-            ->setText(ValueText::plain(house.field(QString::fromLatin1(pair.column))));
+    const auto show = [&house](const std::pair<QLineEdit *, QString> &boxColumn) {
+        boxColumn.first->setText(ValueText::plain(house.field(boxColumn.second)));
     };
     if (house.eof())
         throw DbError(DbError::NoCurrentRecord, QString());
     m_controls.detailBox(QStringLiteral("txtFybh"))->setText(strFybh);
     m_controls.detailBox(QStringLiteral("txtFpyx"))->setText(offerTypeText(house.field(QStringLiteral("fpyx"))));
-    for (const BoxColumn &pair : columnsBeforeFacilities)
-        show(pair);
+    for (const auto &boxColumn : m_columnsBeforeFacilities)
+        show(boxColumn);
     QStringList present;
     for (const FacilityFlag &flag : facilities) {
         if (ValueText::equalsNumber(house.field(QString::fromLatin1(flag.column)), 1))
             present << QString::fromUtf8(flag.phrase);
     }
     m_controls.txtWysx->setText(present.join(QStringLiteral("、")));
-    for (const BoxColumn &pair : columnsAfterFacilities)
-        show(pair);
+    for (const auto &boxColumn : m_columnsAfterFacilities)
+        show(boxColumn);
     house.close();
 }
 

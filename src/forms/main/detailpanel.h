@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 class MainLayout;
+class QLineEdit;
 
 // The full record of one listing in the 28 detail boxes, with its photo lists.
 class DetailPanel
@@ -21,4 +24,8 @@ private:
     void showPhotoList(const QString &strFybh);
 
     const MainLayout &m_controls;
+    // The boxes that show one column each as text, with their column, before and after
+    // the facilities line.
+    std::vector<std::pair<QLineEdit *, QString>> m_columnsBeforeFacilities;
+    std::vector<std::pair<QLineEdit *, QString>> m_columnsAfterFacilities;
 };

@@ -54,18 +54,18 @@ void ListingSearch::cmdSearch_Click()
 {
     m_detail.subClearValue();
     ReportListView *list = m_controls.lsvHouse;
-    std::vector<QString> cells;
+    ListRows cells(list->rows().columnCount());
     try {
         Recordset &hits = funOpenQuery(statement());
         for (; !hits.eof(); hits.moveNext()) {
-            cells.push_back(ValueText::plain(hits.field(0)));
-            cells.push_back(offerTypeText(hits.field(1)));
+            cells.appendCell(hits.text(0));
+            cells.appendCell(offerTypeText(hits.field(1)));
             for (int position = firstPlainColumn; position <= lastPlainColumn; ++position)
-                cells.push_back(ValueText::plain(hits.field(position)));
+                cells.appendCell(hits.text(position));
         }
         hits.close();
     } catch (const DbError &error) {
-        list->setRows({});
+        list->setRows(ListRows(list->rows().columnCount()));
         showMessage(QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
         return;
     }

@@ -4,13 +4,13 @@
 #include <numeric>
 
 ListViewModel::ListViewModel(QStringList headers, QObject *parent)
-    : QAbstractTableModel(parent), m_headers(std::move(headers))
+    : QAbstractTableModel(parent), m_headers(std::move(headers)), m_rows(int(m_headers.size()))
 {
 }
 
 int ListViewModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_cells.size() / size_t(m_headers.size()));
+    return parent.isValid() ? 0 : int(m_shown.size());
 }
 
 int ListViewModel::columnCount(const QModelIndex &parent) const
@@ -32,16 +32,18 @@ QVariant ListViewModel::headerData(int section, Qt::Orientation orientation, int
     return m_headers.at(section);
 }
 
-const QString &ListViewModel::cell(int row, int column) const
+QString ListViewModel::cell(int row, int column) const
 {
-    return m_cells[size_t(row) * size_t(m_headers.size()) + size_t(column)];
+    return cellView(row, column).toString();
 }
 
-void ListViewModel::setRows(std::vector<QString> cells)
+void ListViewModel::setRows(ListRows rows)
 {
-    Q_ASSERT(cells.size() % size_t(m_headers.size()) == 0);
+    Q_ASSERT(rows.columnCount() == m_headers.size());
     beginResetModel();
-    m_cells = std::move(cells);
+    m_rows = std::move(rows);
+    m_shown.resize(size_t(m_rows.rowCount()));
+    std::iota(m_shown.begin(), m_shown.end(), 0);
     endResetModel();
 }
 
@@ -50,53 +52,56 @@ void ListViewModel::appendRow(const QStringList &cells)
     const int row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     for (int column = 0; column < m_headers.size(); ++column)
-        m_cells.push_back(cells.value(column));
+        m_rows.appendCell(cells.value(column));
+    m_shown.push_back(m_rows.rowCount() - 1);
     endInsertRows();
 }
 
 void ListViewModel::removeRowAt(int row)
 {
     beginRemoveRows(QModelIndex(), row, row);
-    const auto first = m_cells.begin() + ptrdiff_t(row) * m_headers.size();
-    m_cells.erase(first, first + m_headers.size());
+    m_shown.erase(m_shown.begin() + row);
     endRemoveRows();
 }
 
 void ListViewModel::clear()
 {
-    setRows({});
+    setRows(ListRows(int(m_headers.size())));
 }
 
 void ListViewModel::sortByText(int column, Qt::SortOrder order)
 {
     const int rows = rowCount();
-    const int columns = columnCount();
-    std::vector<QString> keys(static_cast<size_t>(rows));
-    for (int row = 0; row < rows; ++row)
-        keys[size_t(row)] = cell(row, column).toCaseFolded();
-    std::vector<int> oldRowAt(static_cast<size_t>(rows));
-    std::iota(oldRowAt.begin(), oldRowAt.end(), 0);
+    // Each row's text folded once, so that comparing is a plain comparison of characters.
+    ListRows folded(1);
+    QString buffer;
+    for (int row = 0; row < rows; ++row) {
+        const QStringView text = cellView(row, column);
+        buffer.resize(text.size());
+        std::transform(text.begin(), text.end(), buffer.begin(), [](QChar c) { return c.toCaseFolded(); });
+        folded.appendCell(buffer);
+    }
+    std::vector<int> before(static_cast<size_t>(rows));
+    std::iota(before.begin(), before.end(), 0);
+    const auto key = [&folded](int row) { return folded.cell(row, 0); };
     if (order == Qt::AscendingOrder)
-        std::stable_sort(oldRowAt.begin(), oldRowAt.end(), [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+        std::stable_sort(before.begin(), before.end(), [&](int a, int b) { return key(a) < key(b); });
     else
-        std::stable_sort(oldRowAt.begin(), oldRowAt.end(), [&](int a, int b) { return keys[size_t(b)] < keys[size_t(a)]; });
+        std::stable_sort(before.begin(), before.end(), [&](int a, int b) { return key(b) < key(a); });
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<QString> sorted;
-    sorted.reserve(m_cells.size());
-    std::vector<int> newRowOf(static_cast<size_t>(rows));
-    for (int newRow = 0; newRow < rows; ++newRow) {
-        const int oldRow = oldRowAt[size_t(newRow)];
-        newRowOf[size_t(oldRow)] = newRow;
-        const auto first = m_cells.begin() + ptrdiff_t(oldRow) * columns;
-        std::move(first, first + columns, std::back_inserter(sorted));
+    std::vector<int> shown(static_cast<size_t>(rows));
+    std::vector<int> placeOf(static_cast<size_t>(rows));
+    for (int place = 0; place < rows; ++place) {
+        shown[size_t(place)] = m_shown[size_t(before[size_t(place)])];
+        placeOf[size_t(before[size_t(place)])] = place;
     }
-    m_cells = std::move(sorted);
-    const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex &index : before)
-        after.append(this->index(newRowOf[size_t(index.row())], index.column()));
-    changePersistentIndexList(before, after);
+    m_shown = std::move(shown);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &index : from)
+        to.append(this->index(placeOf[size_t(index.row())], index.column()));
+    changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

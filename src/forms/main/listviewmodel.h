@@ -1,12 +1,13 @@
 #pragma once
 
+#include "forms/main/listrows.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <vector>
 
-// The rows of a report-view list: each row a text (column 0) and its sub-items, all kept
-// as text. Rows are held in one flat vector, so that a hundred thousand hits cost one
-// string per cell and nothing more.
+// The rows of a report-view list: each row a text (column 0) and its sub-items, all
+// kept as text, shown in an order of their own (the order added, or a sorted one).
 class ListViewModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -18,10 +19,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const QString &cell(int row, int column) const;
+    QString cell(int row, int column) const;
 
-    // Replaces every row: the cells row after row, columnCount() of them per row.
-    void setRows(std::vector<QString> cells);
+    // Replaces every row, shown in the order they were added.
+    void setRows(ListRows rows);
     void appendRow(const QStringList &cells);
     void removeRowAt(int row);
     void clear();
@@ -31,6 +32,11 @@ public:
     void sortByText(int column, Qt::SortOrder order);
 
 private:
+    QStringView cellView(int row, int column) const { return m_rows.cell(m_shown[size_t(row)], column); }
+
     QStringList m_headers;
-    std::vector<QString> m_cells;
+    ListRows m_rows;
+    // The stored row shown at each place of the list. A removed row's text stays stored
+    // until the list is next filled: only the short list removes rows, a few at a time.
+    std::vector<int> m_shown;
 };

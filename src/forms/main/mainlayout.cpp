@@ -220,6 +220,8 @@ void MainLayout::buildPhotoArea()
     placeColouredLabel(Frame6, "Label47", "图片列表", 2940, 240, QPalette::WindowText);
     List = placeControl<QListWidget>(Frame6, QStringLiteral("List"), twipsRect(2940, 495, 1965, 1470));
     List->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Every entry is one line of text: the list need not measure each one.
+    List->setUniformItemSizes(true);
     QPalette palette = List->palette();
     palette.setColor(QPalette::Base, Qt::white);
     List->setPalette(palette);

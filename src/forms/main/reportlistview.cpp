@@ -56,9 +56,9 @@ void ReportListView::selectRow(int row)
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void ReportListView::setRows(std::vector<QString> cells)
+void ReportListView::setRows(ListRows rows)
 {
-    m_rows.setRows(std::move(cells));
+    m_rows.setRows(std::move(rows));
     if (m_sorted)
         applySort();
 }

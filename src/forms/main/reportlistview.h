@@ -28,7 +28,7 @@ public:
     void selectRow(int row);
 
     // Replaces every row; a list in sorted mode puts the new rows in order at once.
-    void setRows(std::vector<QString> cells);
+    void setRows(ListRows rows);
 
     int sortKey() const { return m_sortKey; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }

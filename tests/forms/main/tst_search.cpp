@@ -201,6 +201,7 @@ void TestSearch::failingQueryIsReportedWithAnEmptyList()
     main.open();
     main.pressSearch();
     QCOMPARE(main.results().rowCount(), 1);
+    main.listings().exec(QStringLiteral("DROP INDEX house_search"));
     main.listings().exec(QStringLiteral("ALTER TABLE house DROP COLUMN wyqy"));
     QString report;
     setMessageHandler([&](const QString &text, int flags, const QString &caption) {

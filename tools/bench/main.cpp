@@ -1,0 +1,321 @@
+// quillonix-bench: the front desk's waits, measured on the real main window offscreen,
+// against what the same work costs with nothing but the sqlite3 C library or one plain
+// picture decode. Prints one table per database size.
+
+#include "demodatabase.h"
+#include "figures.h"
+#include "sqlitebaseline.h"
+
+#include "core/mQuillonix.h"
+#include "forms/common/imagebox.h"
+#include "forms/common/messagebox.h"
+#include "forms/main/detailpanel.h"
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/listingsearch.h"
+#include "forms/main/mainlayout.h"
+#include "forms/main/reportlistview.h"
+#include "forms/quillonixprogram.h"
+#include "forms/login/frmQX_Login.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QListWidget>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+const QString cameraPhoto = QStringLiteral("camera24.jpg");
+const QString cameraListing = QStringLiteral("BENCH24");
+
+// A 24-megapixel camera photo, as agencies take them today.
+void writeCameraPhoto(const QString &fileName)
+{
+    QImage photo(6000, 4000, QImage::Format_RGB32);
+    QPainter painter(&photo);
+    QLinearGradient sky(0, 0, 6000, 4000);
+    sky.setColorAt(0, QColor(120, 170, 230));
+    sky.setColorAt(1, QColor(230, 200, 150));
+    painter.fillRect(photo.rect(), sky);
+    painter.setPen(QPen(QColor(60, 60, 60), 9));
+    for (int x = 0; x < 6000; x += 97)
+        painter.drawLine(x, 0, 6000 - x, 4000);
+    painter.end();
+    if (!photo.save(fileName, "JPEG", 90))
+        qFatal("cannot write %s", qPrintable(fileName));
+}
+
+// A listing whose one photo is the camera photo.
+void addCameraListing(const QString &folder)
+{
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-setup"));
+        database.setDatabaseName(folder + QStringLiteral("/itdb.mdb"));
+        database.open();
+        QSqlQuery query(database);
+        query.exec(QStringLiteral("INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj) VALUES ('%1', 1, 0, 0, '2020-01-01 00:00:00')")
+                       .arg(cameraListing));
+        query.exec(QStringLiteral("INSERT INTO picture (fybh, seq, tpbh, tpm) VALUES ('%1', 1, '%2', '外景')")
+                       .arg(cameraListing, cameraPhoto));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-setup"));
+}
+
+long peakMemoryKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+void isolateSettings(const QString &folder)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder + QStringLiteral("/config"));
+}
+
+// Child process: the program's own start, until the login form is on the screen.
+int startupProbe(const QString &folder)
+{
+    isolateSettings(folder);
+    funSaveDBPath(folder);
+    QuillonixProgram program;
+    if (!program.start() || !QTest::qWaitForWindowExposed(program.loginForm()))
+        return 1;
+    std::printf("shown\n");
+    std::fflush(stdout);
+    return 0;
+}
+
+frmQX_Quillonix &openMainWindow(std::unique_ptr<frmQX_Quillonix> &window, const QString &folder)
+{
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    if (!funConnectDatabase())
+        qFatal("cannot open %s", qPrintable(gConnectString));
+    gUserName = QStringLiteral("经理");
+    window = std::make_unique<frmQX_Quillonix>();
+    window->Form_Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qFatal("the main window was not shown");
+    return *window;
+}
+
+void search(const MainLayout &controls)
+{
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    controls.lsvHouse->viewport()->repaint();
+}
+
+// Child process: peak memory once a search lists every hit.
+int memoryProbe(const QString &folder)
+{
+    std::unique_ptr<frmQX_Quillonix> window;
+    const MainLayout &controls = openMainWindow(window, folder).controls();
+    search(controls);
+    QCoreApplication::processEvents();
+    std::printf("%d %ld\n", controls.lsvHouse->rowCount(), peakMemoryKb());
+    std::fflush(stdout);
+    window.reset();
+    funCloseDatabase();
+    return 0;
+}
+
+Samples childRuns(int runs, const QStringList &arguments, const std::function<void(const QByteArray &)> &reply)
+{
+    Samples samples;
+    for (int run = 0; run < runs; ++run) {
+        QProcess child;
+        QElapsedTimer clock;
+        clock.start();
+        child.start(QCoreApplication::applicationFilePath(), arguments);
+        if (!child.waitForReadyRead(30000))
+            qFatal("the probe did not answer: %s", child.readAllStandardError().constData());
+        const QByteArray line = child.readLine().trimmed();
+        samples.ms.append(clock.nsecsElapsed() / 1e6);
+        reply(line);
+        child.waitForFinished(30000);
+    }
+    return samples;
+}
+
+struct Sizes
+{
+    QVector<int> listings;
+    int runs;
+};
+
+QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, const QString &camera)
+{
+    DemoOptions options;
+    options.listings = listings;
+    writeDemoDatabase(folder, options);
+    QFile::copy(camera, folder + QStringLiteral("/picture/") + cameraPhoto);
+    addCameraListing(folder);
+
+    std::unique_ptr<frmQX_Quillonix> window;
+    frmQX_Quillonix &main = openMainWindow(window, folder);
+    const MainLayout &controls = main.controls();
+    const SqliteBaseline baseline(folder + QStringLiteral("/itdb.mdb"));
+    QVector<Figure> figures;
+
+    const QString allStatement = main.listingSearch().statement();
+    Figure all{QStringLiteral("检索, start choices"), {}, {}, QStringLiteral("<= 1.5 x baseline")};
+    all.baseline = timeRuns(runs, [&] { baseline.readAll(allStatement); });
+    all.program = timeRuns(runs, [&] { search(controls); });
+    const int allHits = controls.lsvHouse->rowCount();
+    figures << all;
+
+    controls.cmbQy->setCurrentIndex(1);
+    controls.cmbWylb->setCurrentIndex(1);
+    controls.optOpen[2]->setChecked(true);
+    const QString chosenStatement = main.listingSearch().statement();
+    Figure chosen{QStringLiteral("检索, region + category + offer type"), {}, {}, QStringLiteral("<= 1.5 x baseline")};
+    chosen.baseline = timeRuns(runs, [&] { baseline.readAll(chosenStatement); });
+    chosen.program = timeRuns(runs, [&] { search(controls); });
+    const int chosenHits = controls.lsvHouse->rowCount();
+    figures << chosen;
+
+    controls.cmbQy->setCurrentIndex(0);
+    controls.cmbWylb->setCurrentIndex(0);
+    controls.optOpen[0]->setChecked(true);
+    search(controls);
+    QHeaderView *header = controls.lsvHouse->header();
+    int column = 0;
+    Figure sort{QStringLiteral("header click sorting all hits"), {}, {}, QStringLiteral("< 150 ms")};
+    sort.program = timeRuns(runs, [&] {
+        column = column % 9 + 1;
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        controls.lsvHouse->viewport()->repaint();
+    });
+    figures << sort;
+
+    // Random listings among the hits; the photo display is left out (its own figure).
+    QRandomGenerator random(7);
+    QStringList numbers;
+    for (int i = 0; i < 200; ++i)
+        numbers << controls.lsvHouse->rows().cell(int(random.bounded(allHits)), 0);
+    const auto perListing = [&](const Samples &total) {
+        Samples each;
+        for (double ms : total.ms)
+            each.ms << ms / numbers.size();
+        return each;
+    };
+    Figure load{QStringLiteral("subGetValue, one random listing"), {}, {}, QStringLiteral("<= 2 x baseline, < 2 ms")};
+    load.baseline = perListing(timeRuns(runs, [&] {
+        for (const QString &number : std::as_const(numbers)) {
+            baseline.readAll(QStringLiteral("SELECT * FROM house WHERE fybh='") + number + QLatin1Char('\''));
+            baseline.readAll(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh='") + number + QLatin1Char('\''));
+        }
+    }));
+    {
+        const QSignalBlocker noPhotoDisplay(controls.List);
+        load.program = perListing(timeRuns(runs, [&] {
+            for (const QString &number : std::as_const(numbers))
+                main.detailPanel().subGetValue(number);
+        }));
+    }
+    figures << load;
+
+    const QString cameraFile = folder + QStringLiteral("/picture/") + cameraPhoto;
+    Figure photo{QStringLiteral("24-megapixel JPEG into the photo box"), {}, {}, QStringLiteral("<= 1 x baseline")};
+    photo.baseline = timeRuns(runs, [&] { QImageReader(cameraFile).read(); });
+    photo.program = timeRuns(runs, [&] {
+        main.detailPanel().subGetValue(cameraListing);
+        controls.imgHouse->repaint();
+    });
+    figures << photo;
+
+    window.reset();
+    funCloseDatabase();
+
+    Figure startup{QStringLiteral("process start until the login form shows"), {}, {}, QStringLiteral("< 300 ms")};
+    startup.program = childRuns(runs, {QStringLiteral("--startup-probe"), folder}, [](const QByteArray &) {});
+    figures << startup;
+
+    Figure memory{QStringLiteral("peak memory after listing every hit"), {}, {}, QStringLiteral("< 200 MB"),
+                  QStringLiteral("MB")};
+    childRuns(qMin(runs, 3), {QStringLiteral("--memory-probe"), folder}, [&](const QByteArray &reply) {
+        memory.program.ms << reply.split(' ').value(1).toDouble() / 1024.0;
+    });
+    figures << memory;
+
+    printTable(QStringLiteral("### %1 listings (%2 hits with the start choices, %3 with 天河区 + 住宅 + 出售)")
+                   .arg(listings)
+                   .arg(allHits)
+                   .arg(chosenHits),
+               figures);
+    std::printf("\nSearch with the start choices: %.2f microseconds per hit (program), %.2f (baseline).\n",
+                1000.0 * all.program.median() / qMax(1, allHits), 1000.0 * all.baseline.median() / qMax(1, allHits));
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QuillonixProgram::applyLook(application);
+    setMessageHandler([](const QString &, int flags, const QString &) {
+        return flags == MessageFlags::YesNoCritical || flags == MessageFlags::YesNoInformation ? MessageAnswer::No
+                                                                                               : MessageAnswer::Ok;
+    });
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Measures the listing viewer's waits against their baselines."));
+    parser.addHelpOption();
+    const QCommandLineOption listingsOption(QStringLiteral("listings"), QStringLiteral("a database size (repeatable)"),
+                                            QStringLiteral("N"));
+    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("runs per figure (default 5)"),
+                                        QStringLiteral("R"), QStringLiteral("5"));
+    QCommandLineOption startupProbeOption(QStringLiteral("startup-probe"), QString(), QStringLiteral("FOLDER"));
+    QCommandLineOption memoryProbeOption(QStringLiteral("memory-probe"), QString(), QStringLiteral("FOLDER"));
+    startupProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    memoryProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({listingsOption, runsOption, startupProbeOption, memoryProbeOption});
+    parser.process(application);
+
+    if (parser.isSet(startupProbeOption))
+        return startupProbe(parser.value(startupProbeOption));
+    if (parser.isSet(memoryProbeOption))
+        return memoryProbe(parser.value(memoryProbeOption));
+
+    QVector<int> sizes;
+    for (const QString &value : parser.values(listingsOption))
+        sizes << value.toInt();
+    if (sizes.isEmpty())
+        sizes = {1000, 10000, 100000};
+    const int runs = qMax(1, parser.value(runsOption).toInt());
+
+    QTemporaryDir work;
+    isolateSettings(work.path());
+    const QString camera = work.filePath(cameraPhoto);
+    writeCameraPhoto(camera);
+    std::printf("quillonix-bench: %d runs per figure; medians, spread and baselines in milliseconds.\n", runs);
+    for (int listings : std::as_const(sizes))
+        benchOneSize(listings, runs, work.filePath(QString::number(listings)), camera);
+    return 0;
+}

@@ -1,0 +1,35 @@
+#include "sqlitebaseline.h"
+
+#include <sqlite3.h>
+#include <stdexcept>
+
+SqliteBaseline::SqliteBaseline(const QString &databaseFile)
+{
+    if (sqlite3_open_v2(databaseFile.toUtf8().constData(), &m_database, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        throw std::runtime_error("cannot open " + databaseFile.toStdString());
+}
+
+SqliteBaseline::~SqliteBaseline()
+{
+    sqlite3_close(m_database);
+}
+
+std::vector<std::vector<std::string>> SqliteBaseline::readAll(const QString &statement) const
+{
+    sqlite3_stmt *prepared = nullptr;
+    const QByteArray text = statement.toUtf8();
+    if (sqlite3_prepare_v2(m_database, text.constData(), int(text.size()), &prepared, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(m_database));
+    std::vector<std::vector<std::string>> rows;
+    const int columns = sqlite3_column_count(prepared);
+    while (sqlite3_step(prepared) == SQLITE_ROW) {
+        std::vector<std::string> row(static_cast<size_t>(columns));
+        for (int column = 0; column < columns; ++column) {
+            if (const unsigned char *value = sqlite3_column_text(prepared, column))
+                row[size_t(column)].assign(reinterpret_cast<const char *>(value));
+        }
+        rows.push_back(std::move(row));
+    }
+    sqlite3_finalize(prepared);
+    return rows;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <string>
+#include <vector>
+
+// What reading rows costs with the sqlite3 C library alone: the yardstick the program's
+// own figures are measured against.
+class SqliteBaseline
+{
+public:
+    explicit SqliteBaseline(const QString &databaseFile);
+    ~SqliteBaseline();
+    SqliteBaseline(const SqliteBaseline &) = delete;
+    SqliteBaseline &operator=(const SqliteBaseline &) = delete;
+
+    // Reads every row of the statement into memory, each column as text; returns the rows.
+    std::vector<std::vector<std::string>> readAll(const QString &statement) const;
+
+private:
+    struct sqlite3 *m_database = nullptr;
+};
