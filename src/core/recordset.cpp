@@ -2,6 +2,7 @@
 
 #include "core/connection.h"
 #include "core/dberror.h"
+#include "core/valuetext.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -23,12 +24,6 @@ QString tableOf(const QString &select)
     static const QRegularExpression from(QStringLiteral("\\bFROM\\s+([^\\s;,()]+)"),
                                          QRegularExpression::CaseInsensitiveOption);
     return from.match(select).captured(1);
-}
-
-QString quotedName(const QString &name)
-{
-    QString inner = name;
-    return QLatin1Char('"') + inner.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 } // namespace
@@ -198,12 +193,12 @@ void Recordset::update()
     QStringList names;
     QStringList marks;
     for (const auto &field : std::as_const(m_newRow)) {
-        names << quotedName(field.first);
+        names << ValueText::quotedName(field.first);
         marks << QStringLiteral("?");
     }
     QSqlQuery insert(m_database);
     insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(quotedName(m_table), names.join(QLatin1Char(',')),
+                       .arg(ValueText::quotedName(m_table), names.join(QLatin1Char(',')),
                             marks.join(QLatin1Char(','))));
     for (const auto &field : std::as_const(m_newRow))
         insert.addBindValue(field.second);
