@@ -3,6 +3,7 @@
 #include "core/dberror.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 AccessFile::AccessFile(const QString &fileName)
 {
@@ -13,6 +14,11 @@ AccessFile::AccessFile(const QString &fileName)
     m_mdb = mdb_open(QFile::encodeName(fileName).constData(), MDB_NOFLAGS);
     if (!m_mdb)
         throw DbError(DbError::ProviderError, QStringLiteral("不是可以读取的 Access 数据库文件"));
+    // A file cut short, as by a copy that did not finish, is not a whole number of pages.
+    if (QFileInfo(fileName).size() % m_mdb->fmt->pg_size != 0) {
+        mdb_close(m_mdb);
+        throw DbError(DbError::ProviderError, QStringLiteral("Access 数据库文件不完整"));
+    }
     mdb_set_bind_size(m_mdb, bindSize);
     mdb_set_date_fmt(m_mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(m_mdb, "%Y-%m-%d %H:%M:%S");

@@ -28,6 +28,15 @@ int copyTable(const AccessFile &access, SqliteFile &copy, const QString &name)
     return rows;
 }
 
+// libmdb lists the tables from the system table MSysObjects and ends that list quietly
+// where pages are missing: the whole of it must read, or the file is refused.
+void requireWholeCatalog(const AccessFile &access)
+{
+    AccessTable catalog(access, QStringLiteral("MSysObjects"));
+    for (QVector<CellValue> row; catalog.next(row);) {
+    }
+}
+
 } // namespace
 
 QStringList createListingIndexes(SqliteFile &file)
@@ -48,6 +57,7 @@ ImportSummary importAccessFile(const QString &accessFile, const QString &sqliteF
     if (target.exists() && target.size() > 0)
         throw DbError(DbError::ProviderError, QStringLiteral("目标文件已存在：") + sqliteFile);
     const AccessFile access(accessFile);
+    requireWholeCatalog(access);
     SqliteFile copy(sqliteFile);
     // The copy is written in one go; a failure leaves a file that is thrown away whole.
     copy.exec(QStringLiteral("PRAGMA journal_mode = OFF"));

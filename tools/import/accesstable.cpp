@@ -4,7 +4,7 @@
 
 #include <memory>
 
-AccessTable::AccessTable(const AccessFile &file, const QString &name) : m_mdb(file.handle())
+AccessTable::AccessTable(const AccessFile &file, const QString &name) : m_name(name), m_mdb(file.handle())
 {
     QByteArray utf8Name = name.toUtf8();
     m_table = mdb_read_table_by_name(m_mdb, utf8Name.data(), MDB_TABLE);
@@ -32,8 +32,15 @@ AccessTable::~AccessTable()
 
 bool AccessTable::next(QVector<CellValue> &row)
 {
-    if (!mdb_fetch_row(m_table))
+    if (!mdb_fetch_row(m_table)) {
+        // libmdb ends a table quietly at a page it cannot read.
+        if (m_rowsRead != m_table->num_rows) {
+            throw DbError(DbError::ProviderError, QStringLiteral("表 %1 只读出 %2 行，应有 %3 行，文件已损坏")
+                                                      .arg(m_name).arg(m_rowsRead).arg(m_table->num_rows));
+        }
         return false;
+    }
+    ++m_rowsRead;
     m_rowCracked = false;
     row.resize(m_columns.size());
     for (int i = 0; i < m_columns.size(); ++i)

@@ -24,15 +24,18 @@ public:
     AccessTable &operator=(const AccessTable &) = delete;
 
     const QVector<Column> &columns() const { return m_columns; }
-    // The next row's values, one per column; false after the last row.
+    // The next row's values, one per column; false after the last row. Throws DbError when
+    // the rows end before the number the table records, as where pages are missing.
     bool next(QVector<CellValue> &row);
 
 private:
     CellValue valueOf(int column);
     bool isNull(int column);
 
+    QString m_name;
     MdbHandle *m_mdb;
     MdbTableDef *m_table = nullptr;
+    unsigned int m_rowsRead = 0;
     QVector<Column> m_columns;
     std::vector<std::vector<char>> m_buffers;
     std::vector<int> m_lengths;
