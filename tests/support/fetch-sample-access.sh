@@ -7,6 +7,6 @@ dest="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && npm pack --silent mdb@0.1.0 >/dev/null)
-tar -xzf "$work/mdb-0.1.0.tgz" -C "$work" package/test/fruit.mdb
+tar --no-same-owner -xzf "$work/mdb-0.1.0.tgz" -C "$work" package/test/fruit.mdb
 mkdir -p "$(dirname "$dest")"
 mv "$work/package/test/fruit.mdb" "$dest"
