@@ -23,7 +23,19 @@ namespace QTest {
 template<>
 char *toString(const CellValue &value)
 {
-    return qstrdup(qPrintable(value.describe()));
+    switch (value.kind) {
+    case CellValue::Null:
+        return qstrdup("Null");
+    case CellValue::Integer:
+        return qstrdup(qPrintable(QStringLiteral("integer %1").arg(value.integer)));
+    case CellValue::Real:
+        return qstrdup(qPrintable(QStringLiteral("real %1").arg(value.real, 0, 'g', 17)));
+    case CellValue::Text:
+        return qstrdup(qPrintable(QStringLiteral("text \"%1\"").arg(QString::fromUtf8(value.bytes))));
+    case CellValue::Blob:
+        return qstrdup(qPrintable(QStringLiteral("blob %1").arg(QString::fromLatin1(value.bytes.toHex()))));
+    }
+    return qstrdup("?");
 }
 } // namespace QTest
 

@@ -44,8 +44,3 @@ QStringList AccessFile::tableNames() const
     }
     return names;
 }
-
-bool AccessFile::isJet3() const
-{
-    return IS_JET3(m_mdb);
-}

@@ -18,7 +18,6 @@ public:
 
     // The tables the agency keeps (no system tables), in the file's order.
     QStringList tableNames() const;
-    bool isJet3() const;
     MdbHandle *handle() const { return m_mdb; }
 
     // The most bytes one value is read with: a memo of 65 535 characters fits.

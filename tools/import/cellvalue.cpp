@@ -4,23 +4,6 @@
 
 #include <charconv>
 
-QString CellValue::describe() const
-{
-    switch (kind) {
-    case Null:
-        return QStringLiteral("Null");
-    case Integer:
-        return QStringLiteral("integer %1").arg(integer);
-    case Real:
-        return QStringLiteral("real %1").arg(real, 0, 'g', 17);
-    case Text:
-        return QStringLiteral("text \"%1\"").arg(QString::fromUtf8(bytes));
-    case Blob:
-        return QStringLiteral("blob %1").arg(QString::fromLatin1(bytes.toHex()));
-    }
-    return QString();
-}
-
 namespace AccessValue {
 
 namespace {

@@ -24,8 +24,6 @@ struct CellValue
     {
         return kind == other.kind && integer == other.integer && real == other.real && bytes == other.bytes;
     }
-    // How a failed comparison in a test names the value.
-    QString describe() const;
 };
 
 // How an Access column's values are carried over, by libmdb's column type (MDB_TEXT ...).
