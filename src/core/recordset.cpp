@@ -50,12 +50,6 @@ QString tableOf(const QString &select)
     return from.match(select).captured(1);
 }
 
-QString quotedName(const QString &name)
-{
-    QString inner = name;
-    return QLatin1Char('"') + inner.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
 } // namespace
 
 void Recordset::StatementDeleter::operator()(sqlite3_stmt *statement) const
@@ -243,12 +237,12 @@ void Recordset::update()
     QStringList names;
     QStringList marks;
     for (const auto &field : std::as_const(m_newRow)) {
-        names << quotedName(field.first);
+        names << ValueText::quotedName(field.first);
         marks << QStringLiteral("?");
     }
     QSqlQuery insert(m_database);
     insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(quotedName(tableOf(m_source)), names.join(QLatin1Char(',')),
+                       .arg(ValueText::quotedName(tableOf(m_source)), names.join(QLatin1Char(',')),
                             marks.join(QLatin1Char(','))));
     for (const auto &field : std::as_const(m_newRow))
         insert.addBindValue(field.second);

@@ -59,4 +59,10 @@ QString withQuotesDoubled(const QString &text)
     return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 
+QString quotedName(const QString &name)
+{
+    QString inner = name;
+    return QLatin1Char('"') + inner.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
 } // namespace ValueText

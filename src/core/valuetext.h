@@ -21,4 +21,8 @@ QString trimBlanks(const QString &text);
 // can never change the statement.
 QString withQuotesDoubled(const QString &text);
 
+// A table or column name as it stands in a statement: between double quotes, each double
+// quote in it doubled, so that blanks, "/" or quotes in a name are taken as written.
+QString quotedName(const QString &name);
+
 } // namespace ValueText

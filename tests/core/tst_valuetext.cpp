@@ -56,6 +56,9 @@ void TestValueText::quotesInDataAreDoubled()
 {
     QCOMPARE(ValueText::withQuotesDoubled(QStringLiteral("O'Neil''s")), QStringLiteral("O''Neil''''s"));
     QCOMPARE(ValueText::withQuotesDoubled(QStringLiteral("天河区")), QStringLiteral("天河区"));
+    // Names of the agency's Access tables carry blanks, "/" and now and then a quote.
+    QCOMPARE(ValueText::quotedName(QStringLiteral("Muffin/Bread")), QStringLiteral("\"Muffin/Bread\""));
+    QCOMPARE(ValueText::quotedName(QStringLiteral("Vit \"A\"")), QStringLiteral("\"Vit \"\"A\"\"\""));
 }
 
 void TestValueText::errorReportShowsNumberAndDescription()

@@ -1,0 +1,119 @@
+// quillonix-import: the agency's Access database as an SQLite listing database.
+//
+//   quillonix-import ACCESSFILE FOLDER [--force]   writes FOLDER/itdb.mdb and says what it did
+//   quillonix-import --snapshot SECONDS ACCESSFILE SQLITEFILE
+//                                                  the program's reader: a copy for it to load,
+//                                                  within SECONDS of processor time
+#include "accessimport.h"
+
+#include "core/dberror.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int usageFailure = 2;
+constexpr int readFailure = 1;
+
+// libmdb may loop or grow without end on a damaged file: the kernel stops this process
+// first, and the program that waits for it reports the file as unreadable.
+void limitResources(int cpuSeconds)
+{
+    const rlim_t seconds = rlim_t(std::max(1, cpuSeconds));
+    const rlimit cpu = {seconds, seconds + 1};
+    setrlimit(RLIMIT_CPU, &cpu);
+    constexpr rlim_t memory = rlim_t(4) << 30;
+    const rlimit space = {memory, memory};
+    setrlimit(RLIMIT_AS, &space);
+}
+
+void printSummary(const QString &accessFile, const QString &target, const ImportSummary &summary)
+{
+    std::printf("%s -> %s\n", qPrintable(accessFile), qPrintable(target));
+    qint64 rows = 0;
+    for (const ImportedTable &table : summary.tables) {
+        std::printf("  table %s: %d rows\n", qPrintable(table.name), table.rows);
+        rows += table.rows;
+    }
+    std::printf("%d tables, %lld rows, indexes: %s\n", int(summary.tables.size()), rows,
+                summary.indexes.isEmpty() ? "none" : qPrintable(summary.indexes.join(QStringLiteral(", "))));
+}
+
+int importIntoFolder(const QString &accessFile, const QString &folder, bool force)
+{
+    if (!QDir().mkpath(folder))
+        throw DbError(DbError::ProviderError, QStringLiteral("不能创建文件夹 ") + folder);
+    const QString target = QDir(folder).filePath(QStringLiteral("itdb.mdb"));
+    if (QFile::exists(target) && !force) {
+        std::fprintf(stderr, "quillonix-import: %s 已存在，没有覆盖（用 --force 覆盖）\n", qPrintable(target));
+        return readFailure;
+    }
+    // Written beside the target and renamed at the end: a failure leaves any database there as it was.
+    QTemporaryFile partial(QDir(folder).filePath(QStringLiteral(".itdb-XXXXXX.partial")));
+    if (!partial.open())
+        throw DbError(DbError::ProviderError, QStringLiteral("不能写入文件夹 ") + folder);
+    partial.close();
+    const ImportSummary summary = importAccessFile(accessFile, partial.fileName());
+    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (std::rename(QFile::encodeName(partial.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
+        throw DbError(DbError::ProviderError, QStringLiteral("不能写入 ") + target);
+    partial.setAutoRemove(false);
+    printSummary(accessFile, target, summary);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Writes the tables of an Access database into FOLDER/itdb.mdb as an SQLite listing database."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("ACCESSFILE"), QStringLiteral("the Access (.mdb) file to read"));
+    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where itdb.mdb is written"));
+    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("replace an existing itdb.mdb"));
+    QCommandLineOption snapshot(QStringLiteral("snapshot"),
+                                QStringLiteral("write the copy the program loads, within SECONDS of processor time"),
+                                QStringLiteral("SECONDS"));
+    snapshot.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(force);
+    parser.addOption(snapshot);
+
+    const bool parsed = parser.parse(arguments);
+    const QStringList positional = parser.positionalArguments();
+    bool secondsOk = true;
+    const int cpuSeconds = parser.isSet(snapshot) ? parser.value(snapshot).toInt(&secondsOk) : 0;
+    if (parsed && parser.isSet(QStringLiteral("help"))) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
+    if (!parsed || positional.size() != 2 || !secondsOk) {
+        std::fprintf(stderr, "%s%s", parsed ? "" : qPrintable(parser.errorText() + QLatin1Char('\n')),
+                     qPrintable(parser.helpText()));
+        return usageFailure;
+    }
+
+    try {
+        if (parser.isSet(snapshot)) {
+            limitResources(cpuSeconds);
+            importAccessFile(positional.at(0), positional.at(1));
+            return 0;
+        }
+        return importIntoFolder(positional.at(0), positional.at(1), parser.isSet(force));
+    } catch (const DbError &error) {
+        // The last line is what the program shows of a failure.
+        std::fprintf(stderr, "\n%s\n", qPrintable(error.description()));
+        return readFailure;
+    }
+}
