@@ -5,6 +5,7 @@
 #include "core/valuetext.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -196,9 +197,14 @@ QStringView Recordset::text(int position)
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
         return QStringView();
-    case SQLITE_FLOAT:
-        m_textBuffer = ValueText::plain(sqlite3_column_double(statement, column));
-        return m_textBuffer;
+    case SQLITE_FLOAT: {
+        char digits[ValueText::numberTextCapacity];
+        const int length = ValueText::writePlainNumber(sqlite3_column_double(statement, column), digits);
+        if (m_textBuffer.size() < length)
+            m_textBuffer.resize(length);
+        std::copy(digits, digits + length, m_textBuffer.begin());
+        return QStringView(m_textBuffer.constData(), length);
+    }
     default: {
         // Whole numbers and text alike read as text; the engine writes 1500, not 1500.0.
         const auto *utf8 = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));

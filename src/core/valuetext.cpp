@@ -1,8 +1,7 @@
 #include "core/valuetext.h"
 
 #include <QDateTime>
-#include <QLocale>
-#include <cmath>
+#include <charconv>
 
 namespace ValueText {
 
@@ -15,10 +14,8 @@ QString plain(const QVariant &value)
         return value.toString();
     case QMetaType::Double:
     case QMetaType::Float: {
-        const double number = value.toDouble();
-        if (!std::isfinite(number))
-            return value.toString();
-        return QString::number(number, 'f', QLocale::FloatingPointShortest);
+        char text[numberTextCapacity];
+        return QString::fromLatin1(text, writePlainNumber(value.toDouble(), text));
     }
     case QMetaType::QDateTime:
         return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
@@ -29,6 +26,14 @@ QString plain(const QVariant &value)
     default:
         return value.toString();
     }
+}
+
+int writePlainNumber(double number, char (&buffer)[numberTextCapacity])
+{
+    // Fixed notation of the largest double takes 309 digits and a sign: the buffer holds it.
+    const std::to_chars_result written = std::to_chars(buffer, buffer + numberTextCapacity, number,
+                                                       std::chars_format::fixed);
+    return int(written.ptr - buffer);
 }
 
 bool equalsNumber(const QVariant &value, int number)

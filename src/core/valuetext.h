@@ -10,6 +10,11 @@ namespace ValueText {
 // shortest form without thousands separators (85.5); dates as "yyyy-mm-dd hh:mm:ss".
 QString plain(const QVariant &value);
 
+// A number in its plain text form, written into buffer without making a string: the
+// shortest digits that read back as the number, never an exponent. Returns the length.
+constexpr int numberTextCapacity = 400;
+int writePlainNumber(double number, char (&buffer)[numberTextCapacity]);
+
 // True when the value equals the number, as a comparison of a column with a number does:
 // numbers compare by value, text that reads as a number by that number, Null never.
 bool equalsNumber(const QVariant &value, int number);

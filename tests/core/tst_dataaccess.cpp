@@ -5,6 +5,7 @@
 #include "core/dberror.h"
 #include "core/mQuillonix.h"
 #include "core/recordset.h"
+#include "core/valuetext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@ private slots:
     void recordSetReadsRowsInOrderWithExactCount();
     void nullStaysApartFromEmptyText();
     void fieldsByNameIgnoreLetterCaseAndByPosition();
+    void textOfAFieldIsItsPlainForm();
     void failuresCarryNumberAndDescription();
     void newRowIsStoredInTheSelectedTable();
     void quoteInDataCannotChangeAStatement();
@@ -164,6 +166,26 @@ void TestDataAccess::fieldsByNameIgnoreLetterCaseAndByPosition()
     } catch (const DbError &error) {
         QCOMPARE(error.number(), int(DbError::NoCurrentRecord));
     }
+}
+
+void TestDataAccess::textOfAFieldIsItsPlainForm()
+{
+    ListingFixture listings;
+    listings.exec(QStringLiteral("CREATE TABLE kinds (v)"));
+    const QVariantList values = {QStringLiteral("碧桂园 3栋"), qlonglong(1500), 1500.0, 85.5, 0.1 + 0.2, -0.25, 1e21,
+                                 QVariant(), QString(""), QStringLiteral("天河区\u0000后")};
+    for (const QVariant &value : values)
+        listings.exec(QStringLiteral("INSERT INTO kinds (v) VALUES (?)"), {value});
+    listings.connect();
+    Recordset &kinds = funOpenQuery(QStringLiteral("SELECT v FROM kinds"));
+    QStringList texts;
+    for (; !kinds.eof(); kinds.moveNext()) {
+        const QString text = kinds.text(0).toString();
+        QCOMPARE(text, ValueText::plain(kinds.field(0)));
+        texts << text;
+    }
+    QCOMPARE(texts, (QStringList{"碧桂园 3栋", "1500", "1500", "85.5", "0.30000000000000004", "-0.25",
+                                 "1000000000000000000000", "", "", QStringLiteral("天河区\u0000后")}));
 }
 
 void TestDataAccess::failuresCarryNumberAndDescription()
