@@ -2,6 +2,7 @@
 
 #include "core/accesssource.h"
 #include "core/dberror.h"
+#include "core/statementcache.h"
 
 #include <QFile>
 #include <QSqlError>
@@ -109,10 +110,13 @@ void Connection::open()
     case FileKind::Other:
         throw DbError(DbError::ProviderError, QStringLiteral("不是可识别的数据库文件：") + fileName);
     }
+    m_statements = std::make_shared<StatementCache>();
 }
 
 void Connection::close()
 {
+    // Compiled statements go before the database they were compiled on.
+    m_statements.reset();
     m_source.reset();
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+class StatementCache;
+
 // Where the statements of a connection run. A listing database kept as SQLite is used as it
 // is; an Access file is read into a copy that follows the file (see accesssource.h).
 class DatabaseSource
@@ -36,6 +38,8 @@ public:
 
     // The database the next statement runs on; throws DbError while the connection is closed.
     QSqlDatabase databaseForQuery();
+    // The statements compiled on this connection while it is open.
+    std::shared_ptr<StatementCache> statementCache() const { return m_statements; }
 
     // The file named by "dbq=" in a connection string, or "" when it names none.
     static QString fileOf(const QString &connectString);
@@ -44,6 +48,7 @@ private:
     QString m_connectString;
     int m_timeoutSeconds = 15;
     std::unique_ptr<DatabaseSource> m_source;
+    std::shared_ptr<StatementCache> m_statements;
 };
 
 // Opens an SQLite listing database file; throws DbError when it is not a usable database.

@@ -117,10 +117,10 @@ QString funLocateFile(const QString &strPath)
     return QString();
 }
 
-Recordset &funOpenQuery(const QString &strSql)
+Recordset &funOpenQuery(const QString &strSql, const QVariantList &values)
 {
     gRecordset = Recordset();
-    gRecordset.open(strSql, gConnection);
+    gRecordset.open(strSql, gConnection, values);
     return gRecordset;
 }
 

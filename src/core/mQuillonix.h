@@ -47,7 +47,8 @@ bool funFileExists(const QString &strPath);
 QString funLocateFile(const QString &strPath);
 
 // The query pattern: gRecordset is replaced by a new record set, opened on gConnection.
-Recordset &funOpenQuery(const QString &strSql);
+// Each "?" in strSql takes the next of values, bound as data.
+Recordset &funOpenQuery(const QString &strSql, const QVariantList &values = {});
 
 // The database folder kept in the user's settings, and the key it is kept under.
 QString funLoadDBPath();

@@ -2,6 +2,7 @@
 
 #include "core/connection.h"
 #include "core/dberror.h"
+#include "core/statementcache.h"
 #include "core/valuetext.h"
 
 #include <QRegularExpression>
@@ -31,17 +32,30 @@ DbError engineError(sqlite3 *engine)
     return DbError(sqlite3_extended_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
 }
 
-sqlite3_stmt *prepare(sqlite3 *engine, const QString &source)
+void bindValue(sqlite3_stmt *statement, int index, const QVariant &value)
 {
-    const QByteArray text = source.toUtf8();
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(engine, text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        throw engineError(engine);
+    int result = SQLITE_OK;
+    switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
+    case QMetaType::UnknownType:
+        result = sqlite3_bind_null(statement, index);
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        result = sqlite3_bind_int64(statement, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        result = sqlite3_bind_double(statement, index, value.toDouble());
+        break;
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        result = sqlite3_bind_text(statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
     }
-    if (!statement)
-        throw DbError(DbError::ProviderError, QStringLiteral("查询语句是空的。"));
-    return statement;
+    }
+    if (result != SQLITE_OK)
+        throw engineError(sqlite3_db_handle(statement));
 }
 
 QString tableOf(const QString &select)
@@ -59,31 +73,67 @@ void Recordset::StatementDeleter::operator()(sqlite3_stmt *statement) const
 }
 
 Recordset::Recordset() = default;
-Recordset::~Recordset() = default;
-Recordset::Recordset(Recordset &&) noexcept = default;
-Recordset &Recordset::operator=(Recordset &&) noexcept = default;
 
-void Recordset::open(const QString &source, Connection &activeConnection)
+Recordset::~Recordset()
+{
+    close();
+}
+
+Recordset::Recordset(Recordset &&other) noexcept
+{
+    *this = std::move(other);
+}
+
+Recordset &Recordset::operator=(Recordset &&other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_database = std::move(other.m_database);
+        m_cache = std::move(other.m_cache);
+        m_statement = std::move(other.m_statement);
+        m_source = std::move(other.m_source);
+        m_values = std::move(other.m_values);
+        m_names = std::move(other.m_names);
+        m_atEnd = std::exchange(other.m_atEnd, true);
+        m_newRow = std::move(other.m_newRow);
+        m_adding = std::exchange(other.m_adding, false);
+    }
+    return *this;
+}
+
+void Recordset::open(const QString &source, Connection &activeConnection, const QVariantList &values)
 {
     close();
     QSqlDatabase database = activeConnection.databaseForQuery();
-    std::unique_ptr<sqlite3_stmt, StatementDeleter> statement(prepare(engineOf(database), source));
-    const int columns = sqlite3_column_count(statement.get());
-    m_foldedNames.clear();
-    for (int column = 0; column < columns; ++column)
-        m_foldedNames << QString::fromUtf8(sqlite3_column_name(statement.get(), column)).toCaseFolded();
+    const std::shared_ptr<StatementCache> cache = activeConnection.statementCache();
+    m_statement.reset(cache->take(engineOf(database), source));
+    m_cache = cache;
     m_database = database;
-    m_statement = std::move(statement);
     m_source = source;
-    m_adding = false;
+    m_values = values;
+    bind(values);
+    const int columns = sqlite3_column_count(m_statement.get());
+    for (int column = 0; column < columns; ++column)
+        m_names << QString::fromUtf8(sqlite3_column_name(m_statement.get(), column));
     step();
+}
+
+void Recordset::bind(const QVariantList &values)
+{
+    for (int index = 0; index < values.size(); ++index)
+        bindValue(m_statement.get(), index + 1, values.at(index));
 }
 
 void Recordset::close()
 {
+    // The compiled statement goes back to its connection, if that is still open.
+    if (const std::shared_ptr<StatementCache> cache = m_cache.lock(); cache && m_statement)
+        cache->giveBack(m_source, m_statement.release());
     m_statement.reset();
+    m_cache.reset();
     m_database = QSqlDatabase();
-    m_foldedNames.clear();
+    m_names.clear();
+    m_values.clear();
     m_atEnd = true;
     m_adding = false;
     m_newRow.clear();
@@ -129,24 +179,29 @@ void Recordset::moveNext()
 int Recordset::recordCount()
 {
     requireOpen();
-    sqlite3 *engine = sqlite3_db_handle(m_statement.get());
-    const std::unique_ptr<sqlite3_stmt, StatementDeleter> counting(
-        prepare(engine, QStringLiteral("SELECT count(*) FROM (%1)").arg(m_source)));
-    if (sqlite3_step(counting.get()) != SQLITE_ROW)
-        throw engineError(engine);
-    return sqlite3_column_int(counting.get(), 0);
+    Recordset counting;
+    counting.m_database = m_database;
+    counting.m_cache = m_cache;
+    const std::shared_ptr<StatementCache> cache = m_cache.lock();
+    if (!cache)
+        throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
+    counting.m_source = QStringLiteral("SELECT count(*) FROM (%1)").arg(m_source);
+    counting.m_statement.reset(cache->take(sqlite3_db_handle(m_statement.get()), counting.m_source));
+    counting.bind(m_values);
+    counting.step();
+    return sqlite3_column_int(counting.m_statement.get(), 0);
 }
 
 int Recordset::fieldCount() const
 {
     requireOpen();
-    return int(m_foldedNames.size());
+    return int(m_names.size());
 }
 
 int Recordset::checkedPosition(int position) const
 {
     requireRow();
-    if (position < 0 || position >= m_foldedNames.size())
+    if (position < 0 || position >= m_names.size())
         throw DbError(DbError::ItemNotFound, QStringLiteral("查询结果中没有第 %1 个字段").arg(position + 1));
     return position;
 }
@@ -154,15 +209,17 @@ int Recordset::checkedPosition(int position) const
 int Recordset::positionOf(const QString &name) const
 {
     requireOpen();
-    const qsizetype position = m_foldedNames.indexOf(name.toCaseFolded());
-    if (position < 0)
+    const auto found = std::find_if(m_names.cbegin(), m_names.cend(), [&name](const QString &column) {
+        return column.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (found == m_names.cend())
         throw DbError(DbError::ItemNotFound, QStringLiteral("查询结果中没有字段 ") + name);
-    return int(position);
+    return int(found - m_names.cbegin());
 }
 
 bool Recordset::hasField(const QString &name) const
 {
-    return m_foldedNames.contains(name.toCaseFolded());
+    return m_names.contains(name, Qt::CaseInsensitive);
 }
 
 QVariant Recordset::field(int position) const

@@ -9,6 +9,7 @@
 #include <memory>
 
 class Connection;
+class StatementCache;
 struct sqlite3_stmt;
 
 // The rows of one SELECT, read front to back straight from the database engine, so that
@@ -20,10 +21,11 @@ class Recordset
 public:
     Recordset();
     ~Recordset();
-    Recordset(Recordset &&) noexcept;
-    Recordset &operator=(Recordset &&) noexcept;
+    Recordset(Recordset &&other) noexcept;
+    Recordset &operator=(Recordset &&other) noexcept;
 
-    void open(const QString &source, Connection &activeConnection);
+    // Runs the SELECT; each "?" in it takes the next of values, bound as data.
+    void open(const QString &source, Connection &activeConnection, const QVariantList &values = {});
     void close();
     bool isOpen() const { return m_statement != nullptr; }
 
@@ -52,6 +54,7 @@ private:
         void operator()(sqlite3_stmt *statement) const;
     };
 
+    void bind(const QVariantList &values);
     void requireOpen() const;
     void requireRow() const;
     int checkedPosition(int position) const;
@@ -59,9 +62,11 @@ private:
     void step();
 
     QSqlDatabase m_database;
+    std::weak_ptr<StatementCache> m_cache;
     std::unique_ptr<sqlite3_stmt, StatementDeleter> m_statement;
     QString m_source;
-    QStringList m_foldedNames;
+    QVariantList m_values;
+    QStringList m_names;
     bool m_atEnd = true;
     QString m_textBuffer;
     QStringDecoder m_utf8{QStringDecoder::Utf8};

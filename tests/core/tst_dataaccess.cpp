@@ -28,6 +28,7 @@ private slots:
     void failuresCarryNumberAndDescription();
     void newRowIsStoredInTheSelectedTable();
     void quoteInDataCannotChangeAStatement();
+    void boundValuesRunOneStatementManyTimes();
 };
 
 namespace {
@@ -234,6 +235,42 @@ void TestDataAccess::quoteInDataCannotChangeAStatement()
     QVERIFY_THROWS_EXCEPTION(DbError, funCheckPassword(QStringLiteral("x' OR '1'='1"), QStringLiteral("secret")));
     QVERIFY_THROWS_EXCEPTION(DbError, funCheckPassword(QStringLiteral("other' --"), QStringLiteral("")));
     QCOMPARE(listings.scalar(QStringLiteral("SELECT count(*) FROM user")).toInt(), 2);
+}
+
+void TestDataAccess::boundValuesRunOneStatementManyTimes()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("甲"), QStringLiteral("a"));
+    listings.addUser(QStringLiteral("乙"), QStringLiteral("b"));
+    listings.addUser(QStringLiteral("丙"), QStringLiteral("a"));
+    listings.addUser(QStringLiteral("O'Neil"), QVariant());
+    listings.connect();
+    const QString byPassword = QStringLiteral("SELECT yhm FROM user WHERE yhkl=?");
+    const auto names = [&](Recordset &users) {
+        QStringList found;
+        for (; !users.eof(); users.moveNext())
+            found << users.field(0).toString();
+        return found;
+    };
+    for (int round = 0; round < 3; ++round) {
+        Recordset a;
+        a.open(byPassword, gConnection, {QStringLiteral("a")});
+        // The same text open twice at once: each has rows of its own.
+        Recordset b;
+        b.open(byPassword, gConnection, {QStringLiteral("b")});
+        QCOMPARE(b.recordCount(), 1);
+        QCOMPARE(names(b), QStringList{"乙"});
+        QCOMPARE(a.recordCount(), 2);
+        QCOMPARE(names(a), (QStringList{"甲", "丙"}));
+    }
+    Recordset quoted;
+    quoted.open(QStringLiteral("SELECT yhkl FROM user WHERE yhm=?"), gConnection, {QStringLiteral("O'Neil")});
+    QVERIFY(!quoted.eof());
+    QVERIFY(quoted.field(0).isNull());
+    // A record set still open when its connection closes is closed safely afterwards.
+    gConnection.close();
+    quoted.close();
+    QVERIFY(!quoted.isOpen());
 }
 
 QTEST_MAIN(TestDataAccess)

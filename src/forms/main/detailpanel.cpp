@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 
 namespace {
 
@@ -70,15 +71,20 @@ void DetailPanel::subGetValue(const QString &strFybh)
         showMessage(text, MessageFlags::Information, panelCaption);
         return;
     }
-    // Selecting the first photo shows it.
-    if (m_controls.List->count() > 0)
+    // Selecting the first photo shows it. The list lays out its new entries once, when it
+    // next paints, rather than for the selection as well.
+    if (m_controls.List->count() > 0) {
+        m_controls.List->setUpdatesEnabled(false);
+        const auto updateAfterwards = qScopeGuard([this] { m_controls.List->setUpdatesEnabled(true); });
         m_controls.List->setCurrentRow(0);
+    }
 }
 
 void DetailPanel::showListing(const QString &strFybh)
 {
-    Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh='")
-                                    + ValueText::withQuotesDoubled(strFybh) + QStringLiteral("'"));
+    // The number is bound, not written into the statement: one compiled statement serves
+    // every listing, and a quote in a number is only data.
+    Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {strFybh});
     const auto show = [&house](const std::pair<QLineEdit *, QString> &boxColumn) {
         boxColumn.first->setText(ValueText::plain(house.field(boxColumn.second)));
     };
@@ -104,8 +110,7 @@ void DetailPanel::showPhotoList(const QString &strFybh)
     m_controls.imgHouse->clear();
     m_controls.List1->clear();
     m_controls.List->clear();
-    Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh='")
-                                     + ValueText::withQuotesDoubled(strFybh) + QStringLiteral("'"));
+    Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), {strFybh});
     for (; !photos.eof(); photos.moveNext()) {
         m_controls.List1->addItem(ValueText::plain(photos.field(QStringLiteral("tpbh"))));
         m_controls.List->addItem(ValueText::trimBlanks(ValueText::plain(photos.field(QStringLiteral("tpm")))));

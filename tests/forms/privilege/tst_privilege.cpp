@@ -57,6 +57,7 @@ private slots:
     void userWithoutPasswordNeverPasses();
     void vanishedUserIsExplainedAndRefused();
     void closeRequestAsksForThePassword();
+    void promptLeavesTheDatabaseFreeForOtherWriters();
 
 private:
     std::unique_ptr<ListingFixture> m_listings;
@@ -269,6 +270,19 @@ void TestPrivilege::closeRequestAsksForThePassword()
     answerPrompt(QStringLiteral("Secret8"));
     QCloseEvent request;
     QApplication::sendEvent(m_window.get(), &request);
+    QVERIFY(ProgramEnd::programEnding());
+}
+
+void TestPrivilege::promptLeavesTheDatabaseFreeForOtherWriters()
+{
+    MessageScript::expect(QStringLiteral("您没有权限退出！"), 64, privilegeCaption);
+    answerPrompt(QStringLiteral("wrong"));
+    m_window->cmdExit_Click();
+    // Another program of the agency writes at once: nothing of this one holds a lock.
+    m_listings->exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+    m_listings->exec(QStringLiteral("UPDATE user SET yhkl = 'Changed1' WHERE yhm = '经理'"));
+    answerPrompt(QStringLiteral("Changed1"));
+    m_window->cmdExit_Click();
     QVERIFY(ProgramEnd::programEnding());
 }
 
