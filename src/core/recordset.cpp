@@ -210,7 +210,7 @@ int Recordset::positionOf(const QString &name) const
 {
     requireOpen();
     const auto found = std::find_if(m_names.cbegin(), m_names.cend(), [&name](const QString &column) {
-        return column.compare(name, Qt::CaseInsensitive) == 0;
+        return column.size() == name.size() && column.compare(name, Qt::CaseInsensitive) == 0;
     });
     if (found == m_names.cend())
         throw DbError(DbError::ItemNotFound, QStringLiteral("查询结果中没有字段 ") + name);

@@ -71,12 +71,17 @@ void DetailPanel::subGetValue(const QString &strFybh)
         showMessage(text, MessageFlags::Information, panelCaption);
         return;
     }
-    // Selecting the first photo shows it. The list lays out its new entries once, when it
-    // next paints, rather than for the selection as well.
-    if (m_controls.List->count() > 0) {
-        m_controls.List->setUpdatesEnabled(false);
-        const auto updateAfterwards = qScopeGuard([this] { m_controls.List->setUpdatesEnabled(true); });
-        m_controls.List->setCurrentRow(0);
+    // Selecting the first photo shows it. The entry is in view in the list just filled, so
+    // the list lays out its entries once, when it next paints, not for the selection too.
+    QListWidget *photoNames = m_controls.List;
+    if (photoNames->count() > 0) {
+        photoNames->setUpdatesEnabled(false);
+        photoNames->setAutoScroll(false);
+        const auto afterwards = qScopeGuard([photoNames] {
+            photoNames->setAutoScroll(true);
+            photoNames->setUpdatesEnabled(true);
+        });
+        photoNames->setCurrentRow(0);
     }
 }
 
