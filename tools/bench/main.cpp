@@ -238,6 +238,25 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     }
     figures << load;
 
+    // The same two statements through the program's record set, every field read: how much
+    // of a listing load is the database, and how much the boxes and lists on the screen.
+    Figure loadData{QStringLiteral("  of which the two statements, read by the record set"), {}, load.baseline,
+                    QStringLiteral("(for comparison)")};
+    loadData.program = perListing(timeRuns(runs, [&] {
+        for (const QString &number : std::as_const(numbers)) {
+            Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {number});
+            for (int position = 0; position < house.fieldCount(); ++position)
+                house.field(position);
+            Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), {number});
+            for (; !photos.eof(); photos.moveNext()) {
+                photos.field(1);
+                photos.field(2);
+            }
+            photos.close();
+        }
+    }));
+    figures << loadData;
+
     const QString cameraFile = folder + QStringLiteral("/picture/") + cameraPhoto;
     Figure photo{QStringLiteral("24-megapixel JPEG into the photo box"), {}, {}, QStringLiteral("<= 1 x baseline")};
     photo.baseline = timeRuns(runs, [&] { QImageReader(cameraFile).read(); });
