@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -23,6 +24,13 @@ MessageAnswer showMessageBox(const QString &text, int flags, const QString &capt
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    // The buttons speak the program's language, as the messages do.
+    if (yesNo) {
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    } else {
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    }
     const int pressed = box.exec();
     if (!yesNo)
         return MessageAnswer::Ok;
