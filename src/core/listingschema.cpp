@@ -59,9 +59,4 @@ void create(QSqlDatabase &database)
     run(database, indexStatements());
 }
 
-void createIndexes(QSqlDatabase &database)
-{
-    run(database, indexStatements());
-}
-
 } // namespace ListingSchema

@@ -13,7 +13,5 @@ QStringList indexStatements();
 
 // Creates the tables and indexes in an empty database; throws DbError on failure.
 void create(QSqlDatabase &database);
-// Creates whichever of the indexes are missing; throws DbError on failure.
-void createIndexes(QSqlDatabase &database);
 
 } // namespace ListingSchema

@@ -217,11 +217,6 @@ int Recordset::positionOf(const QString &name) const
     return int(found - m_names.cbegin());
 }
 
-bool Recordset::hasField(const QString &name) const
-{
-    return m_names.contains(name, Qt::CaseInsensitive);
-}
-
 QVariant Recordset::field(int position) const
 {
     sqlite3_stmt *statement = m_statement.get();

@@ -37,8 +37,6 @@ public:
     int fieldCount() const;
     QVariant field(int position) const;
     QVariant field(const QString &name) const;
-    // Whether the SELECT gives a column of that name (letter case ignored).
-    bool hasField(const QString &name) const;
     // A field's plain text form ("" for Null), valid until the next call on this record
     // set: for reading many rows without making a string of every field.
     QStringView text(int position);

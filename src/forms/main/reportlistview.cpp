@@ -50,12 +50,6 @@ int ReportListView::firstSelectedRow() const
     return first;
 }
 
-void ReportListView::selectRow(int row)
-{
-    const QModelIndex index = m_rows.index(row, 0);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 void ReportListView::setRows(ListRows rows)
 {
     m_rows.setRows(std::move(rows));

@@ -25,7 +25,6 @@ public:
 
     // The first selected row in list order, or -1 when no row is selected.
     int firstSelectedRow() const;
-    void selectRow(int row);
 
     // Replaces every row; a list in sorted mode puts the new rows in order at once.
     void setRows(ListRows rows);

@@ -12,8 +12,6 @@ class frmQX_PictureZoom : public QDialog
 public:
     frmQX_PictureZoom(const ImageBox &imgHouse, QWidget *parent);
 
-    ImageBox *imageBox() const { return ImgZoom; }
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
