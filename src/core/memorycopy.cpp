@@ -1,10 +1,10 @@
 #include "core/memorycopy.h"
 
 #include "core/dberror.h"
+#include "core/sqliteengine.h"
 #include "core/valuetext.h"
 
 #include <QFile>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -19,16 +19,9 @@ DbError loadFailure(const char *reason)
     return DbError(DbError::ProviderError, QStringLiteral("不能载入数据库副本：") + QString::fromUtf8(reason));
 }
 
-// The SQLite connection under Qt SQL's, or nullptr once that is closed.
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant native = db.driver()->handle();
-    return qstrcmp(native.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3 *const *>(native.data()) : nullptr;
-}
-
 sqlite3 *openHandleOf(const QSqlDatabase &db)
 {
-    sqlite3 *handle = handleOf(db);
+    sqlite3 *handle = sqliteEngineOf(db);
     if (!handle)
         throw loadFailure("no SQLite connection");
     return handle;
@@ -52,7 +45,7 @@ MemoryCopy::MemoryCopy() : m_name(QStringLiteral("quillonix-memory-%1").arg(quin
 MemoryCopy::~MemoryCopy()
 {
     // A record set may still hold the connection: it must not call back into this copy.
-    if (sqlite3 *handle = handleOf(database()))
+    if (sqlite3 *handle = sqliteEngineOf(database()))
         sqlite3_update_hook(handle, nullptr, nullptr);
     QSqlDatabase::database(m_name, false).close();
     QSqlDatabase::removeDatabase(m_name);
@@ -103,7 +96,7 @@ QVector<MemoryCopy::KeptRow> MemoryCopy::addedRows() const
         KeptRow row{added.table, {}, {}};
         const QSqlRecord record = query.record();
         for (int i = 0; i < record.count(); ++i) {
-            row.columns << ValueText::quotedName(record.fieldName(i));
+            row.columns << record.fieldName(i);
             row.values << query.value(i);
         }
         rows << row;
@@ -115,12 +108,7 @@ void MemoryCopy::addAgain(const QVector<KeptRow> &rows)
 {
     QSqlQuery insert(database());
     for (const KeptRow &row : rows) {
-        QStringList marks;
-        for (qsizetype i = 0; i < row.values.size(); ++i)
-            marks << QStringLiteral("?");
-        insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(ValueText::quotedName(row.table), row.columns.join(QLatin1Char(',')),
-                                marks.join(QLatin1Char(','))));
+        insert.prepare(ValueText::insertStatement(row.table, row.columns));
         for (const QVariant &value : row.values)
             insert.addBindValue(value);
         // A table or column the file no longer has takes the row with it.

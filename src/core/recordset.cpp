@@ -2,26 +2,19 @@
 
 #include "core/connection.h"
 #include "core/dberror.h"
+#include "core/sqliteengine.h"
 #include "core/statementcache.h"
 #include "core/valuetext.h"
 
 #include <QRegularExpression>
 #include <algorithm>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <sqlite3.h>
 
 namespace {
 
-// The engine under a Qt SQLite connection. Qt's driver and this program use the same
-// system library, so the statements of a record set run on the very connection Qt opened.
 sqlite3 *engineOf(const QSqlDatabase &database)
 {
-    const QVariant handle = database.driver() ? database.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw DbError(DbError::ProviderError, QStringLiteral("数据库连接不是 SQLite 连接。"));
-    sqlite3 *engine = *static_cast<sqlite3 *const *>(handle.constData());
+    sqlite3 *engine = sqliteEngineOf(database);
     if (!engine)
         throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
     return engine;
@@ -178,18 +171,24 @@ void Recordset::moveNext()
 
 int Recordset::recordCount()
 {
+    Recordset counting = runBeside(QStringLiteral("SELECT count(*) FROM (%1)").arg(m_source), m_values);
+    return sqlite3_column_int(counting.m_statement.get(), 0);
+}
+
+Recordset Recordset::runBeside(const QString &source, const QVariantList &values) const
+{
     requireOpen();
-    Recordset counting;
-    counting.m_database = m_database;
-    counting.m_cache = m_cache;
     const std::shared_ptr<StatementCache> cache = m_cache.lock();
     if (!cache)
         throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
-    counting.m_source = QStringLiteral("SELECT count(*) FROM (%1)").arg(m_source);
-    counting.m_statement.reset(cache->take(sqlite3_db_handle(m_statement.get()), counting.m_source));
-    counting.bind(m_values);
-    counting.step();
-    return sqlite3_column_int(counting.m_statement.get(), 0);
+    Recordset other;
+    other.m_statement.reset(cache->take(sqlite3_db_handle(m_statement.get()), source));
+    other.m_cache = cache;
+    other.m_database = m_database;
+    other.m_source = source;
+    other.bind(values);
+    other.step();
+    return other;
 }
 
 int Recordset::fieldCount() const
@@ -292,22 +291,12 @@ void Recordset::update()
     if (!m_adding)
         throw DbError(DbError::ProviderError, QStringLiteral("没有要保存的新行。"));
     m_adding = false;
-    QStringList names;
-    QStringList marks;
+    QStringList columns;
+    QVariantList values;
     for (const auto &field : std::as_const(m_newRow)) {
-        names << ValueText::quotedName(field.first);
-        marks << QStringLiteral("?");
+        columns << field.first;
+        values << field.second;
     }
-    QSqlQuery insert(m_database);
-    insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(ValueText::quotedName(tableOf(m_source)), names.join(QLatin1Char(',')),
-                            marks.join(QLatin1Char(','))));
-    for (const auto &field : std::as_const(m_newRow))
-        insert.addBindValue(field.second);
     m_newRow.clear();
-    if (!insert.exec()) {
-        bool numeric = false;
-        const int number = insert.lastError().nativeErrorCode().toInt(&numeric);
-        throw DbError(numeric ? number : int(DbError::ProviderError), insert.lastError().databaseText());
-    }
+    runBeside(ValueText::insertStatement(tableOf(m_source), columns), values);
 }

@@ -53,6 +53,8 @@ private:
     };
 
     void bind(const QVariantList &values);
+    // Another statement run on the same connection with these values, at its first row.
+    Recordset runBeside(const QString &source, const QVariantList &values) const;
     void requireOpen() const;
     void requireRow() const;
     int checkedPosition(int position) const;

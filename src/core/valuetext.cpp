@@ -70,4 +70,16 @@ QString quotedName(const QString &name)
     return QLatin1Char('"') + inner.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
+QString insertStatement(const QString &table, const QStringList &columns)
+{
+    QStringList names;
+    QStringList marks;
+    for (const QString &column : columns) {
+        names << quotedName(column);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quotedName(table), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+}
+
 } // namespace ValueText

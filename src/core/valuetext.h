@@ -30,4 +30,7 @@ QString withQuotesDoubled(const QString &text);
 // quote in it doubled, so that blanks, "/" or quotes in a name are taken as written.
 QString quotedName(const QString &name);
 
+// "INSERT INTO" the table, naming the columns, with a "?" for each value to bind.
+QString insertStatement(const QString &table, const QStringList &columns);
+
 } // namespace ValueText

@@ -4,6 +4,7 @@
 
 #include "core/listingschema.h"
 #include "core/mQuillonix.h"
+#include "core/valuetext.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -88,10 +89,7 @@ void ListingFixture::addHouse(const QString &fybh, const QVariantMap &columns)
     };
     for (auto column = columns.cbegin(); column != columns.cend(); ++column)
         row.insert(column.key(), column.value());
-    QStringList marks;
-    for (int i = 0; i < row.size(); ++i)
-        marks << QStringLiteral("?");
-    exec(QStringLiteral("INSERT INTO house (%1) VALUES (%2)").arg(row.keys().join(','), marks.join(',')), row.values());
+    exec(ValueText::insertStatement(QStringLiteral("house"), row.keys()), row.values());
 }
 
 void ListingFixture::addPicture(const QString &fybh, const QVariant &tpbh, const QVariant &tpm)

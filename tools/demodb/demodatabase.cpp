@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/listingschema.h"
+#include "core/valuetext.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -158,14 +159,6 @@ void exec(QSqlDatabase &database, const QString &statement)
         throw DbError(DbError::ProviderError, query.lastError().databaseText());
 }
 
-QString insertStatement(const QString &table, const QStringList &columns)
-{
-    QStringList marks;
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        marks << QStringLiteral("?");
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, columns.join(','), marks.join(','));
-}
-
 void writeTables(QSqlDatabase &database, const DemoOptions &options, const QString &pictureFolder, DemoSummary &summary)
 {
     Generator g(options.seed);
@@ -173,7 +166,7 @@ void writeTables(QSqlDatabase &database, const DemoOptions &options, const QStri
     exec(database, QStringLiteral("BEGIN"));
 
     QSqlQuery setting(database);
-    setting.prepare(insertStatement(QStringLiteral("parasetting"), {"lbh", "lbm"}));
+    setting.prepare(ValueText::insertStatement(QStringLiteral("parasetting"), {"lbh", "lbm"}));
     for (const QString &region : regions) {
         setting.addBindValue(1);
         setting.addBindValue(region);
@@ -190,7 +183,7 @@ void writeTables(QSqlDatabase &database, const DemoOptions &options, const QStri
     exec(setting);
 
     QSqlQuery user(database);
-    user.prepare(insertStatement(QStringLiteral("user"), {"yhm", "yhkl", "xgr", "xgsj"}));
+    user.prepare(ValueText::insertStatement(QStringLiteral("user"), {"yhm", "yhkl", "xgr", "xgsj"}));
     for (const DemoUser &demo : demoUsers) {
         user.addBindValue(QString::fromUtf8(demo.name));
         user.addBindValue(QString::fromUtf8(demo.password));
@@ -204,9 +197,9 @@ void writeTables(QSqlDatabase &database, const DemoOptions &options, const QStri
     for (const char *column : houseColumns)
         columns << QString::fromLatin1(column);
     QSqlQuery house(database);
-    house.prepare(insertStatement(QStringLiteral("house"), columns));
+    house.prepare(ValueText::insertStatement(QStringLiteral("house"), columns));
     QSqlQuery picture(database);
-    picture.prepare(insertStatement(QStringLiteral("picture"), {"fybh", "seq", "tpbh", "tpm"}));
+    picture.prepare(ValueText::insertStatement(QStringLiteral("picture"), {"fybh", "seq", "tpbh", "tpm"}));
 
     const bool sharedPhotos = options.listings > listingsWithOwnPhotos;
     const QDateTime newest(QDate(2026, 11, 30), QTime(18, 0));
