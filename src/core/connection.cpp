@@ -2,6 +2,7 @@
 
 #include "core/accesssource.h"
 #include "core/dberror.h"
+#include "core/regularfile.h"
 #include "core/statementcache.h"
 
 #include <QFile>
@@ -14,8 +15,9 @@ enum class FileKind { Missing, Sqlite, Access, Other };
 
 FileKind kindOf(const QString &fileName)
 {
-    QFile file(fileName);
-    if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly))
+    // Only a regular file can be a database: opening a FIFO of that name would wait for ever.
+    QFile file;
+    if (!openRegularFile(file, fileName))
         return FileKind::Missing;
     const QByteArray head = file.read(32);
     if (head.startsWith(QByteArrayLiteral("SQLite format 3\0")))

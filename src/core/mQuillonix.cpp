@@ -109,9 +109,10 @@ QString funLocateFile(const QString &strPath)
     const QString wanted = exact.fileName();
     if (wanted.isEmpty() || !folder.exists())
         return QString();
-    const QStringList files = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    // Only regular files: a FIFO, a device or a broken link of that name is not a file.
+    const QStringList files = folder.entryList(QDir::Files | QDir::Hidden);
     for (const QString &name : files) {
-        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0 && QFileInfo(folder.filePath(name)).isFile())
             return folder.filePath(name);
     }
     return QString();

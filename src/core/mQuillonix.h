@@ -38,7 +38,7 @@ QString funBrowseForFolder(QWidget *owner, const QString &strTitle);
 using FolderPicker = std::function<QString(QWidget *owner, const QString &title)>;
 void setFolderPicker(FolderPicker picker);
 
-// True only for a file (a folder is false). Photos copied over from Windows often differ in
+// True only for a regular file, or a link to one (a folder, a FIFO, a device is false). Photos copied over from Windows often differ in
 // letter case from the numbers stored for them, so a file whose name differs from the
 // path's only in letter case counts too.
 bool funFileExists(const QString &strPath);

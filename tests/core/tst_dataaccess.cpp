@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // The connection and the record set, on real SQLite files.
 class TestDataAccess : public QObject
 {
@@ -79,6 +81,14 @@ void TestDataAccess::fileKindDecidesHowTheConnectionOpens()
     writeFile(folder + QStringLiteral("/damaged.mdb"), QByteArray("SQLite format 3\0", 16) + QByteArray(200, 'x'));
     refused(folder + QStringLiteral("/damaged.mdb"));
     refused(folder);
+    // Only a regular file is a database: a FIFO would hold the start for ever.
+    QCOMPARE(::mkfifo(QFile::encodeName(folder + QStringLiteral("/fifo.mdb")).constData(), 0600), 0);
+    refused(folder + QStringLiteral("/fifo.mdb"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), folder + QStringLiteral("/null.mdb")));
+    refused(folder + QStringLiteral("/null.mdb"));
+    QVERIFY(QFile::link(folder + QStringLiteral("/missing.mdb"), folder + QStringLiteral("/broken.mdb")));
+    refused(folder + QStringLiteral("/broken.mdb"));
+    refused(QStringLiteral("/dev/null"));
 }
 
 void TestDataAccess::connectionStringNamesTheFileAfterDbq()

@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 class TestModule : public QObject
 {
     Q_OBJECT
@@ -95,6 +97,19 @@ void TestModule::fileTestCountsFilesOnlyAndForgivesLetterCase()
     QVERIFY(!funFileExists(listings.folder() + QStringLiteral("/nowhere/a1.jpg")));
     QDir(listings.pictureFolder()).mkdir(QStringLiteral("Sub"));
     QVERIFY(!funFileExists(listings.pictureFolder() + QStringLiteral("/sub")));
+    // A FIFO, a device or a broken link is no file, in any letter case.
+    const QString fifo = listings.pictureFolder() + QStringLiteral("/Fifo.jpg");
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), listings.pictureFolder() + QStringLiteral("/Null.jpg")));
+    QVERIFY(QFile::link(listings.pictureFolder() + QStringLiteral("/none.jpg"),
+                        listings.pictureFolder() + QStringLiteral("/Broken.jpg")));
+    QVERIFY(QFile::link(photo, listings.pictureFolder() + QStringLiteral("/Linked.jpg")));
+    for (const char *name : {"Fifo.jpg", "fifo.jpg", "Null.jpg", "null.jpg", "Broken.jpg", "broken.jpg"})
+        QVERIFY2(funLocateFile(listings.pictureFolder() + QLatin1Char('/') + QLatin1String(name)).isEmpty(), name);
+    QVERIFY(!funFileExists(QStringLiteral("/dev/null")));
+    // A link to a photo is that photo.
+    QCOMPARE(funLocateFile(listings.pictureFolder() + QStringLiteral("/linked.jpg")),
+             listings.pictureFolder() + QStringLiteral("/Linked.jpg"));
 }
 
 void TestModule::folderPickerGivesFolderWithoutTrailingSlash()

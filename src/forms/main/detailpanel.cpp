@@ -72,15 +72,12 @@ void DetailPanel::subGetValue(const QString &strFybh)
         return;
     }
     // Selecting the first photo shows it. The entry is in view in the list just filled, so
-    // the list lays out its entries once, when it next paints, not for the selection too.
+    // the list need not scroll to it. The list paints as usual meanwhile: a message about
+    // the photo shows over the list, not over a blank.
     QListWidget *photoNames = m_controls.List;
     if (photoNames->count() > 0) {
-        photoNames->setUpdatesEnabled(false);
         photoNames->setAutoScroll(false);
-        const auto afterwards = qScopeGuard([photoNames] {
-            photoNames->setAutoScroll(true);
-            photoNames->setUpdatesEnabled(true);
-        });
+        const auto afterwards = qScopeGuard([photoNames] { photoNames->setAutoScroll(true); });
         photoNames->setCurrentRow(0);
     }
 }

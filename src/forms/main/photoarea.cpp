@@ -8,6 +8,7 @@
 #include "forms/main/photofile.h"
 #include "forms/zoom/frmQX_PictureZoom.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QScreen>
@@ -32,6 +33,11 @@ PhotoArea::PhotoArea(const MainLayout &controls, QWidget *window) : m_controls(c
 
 QString PhotoArea::photoPath(const QString &strDBPath, const QString &strPhotoNumber)
 {
+    // A number names a file inside the picture folder; one that climbs out of it names none.
+    const QString inside = QDir::cleanPath(strPhotoNumber);
+    if (QDir::isAbsolutePath(strPhotoNumber) || inside == QLatin1String("..")
+        || inside.startsWith(QLatin1String("../")))
+        return QString();
     return strDBPath + QStringLiteral("picture") + QLatin1Char('/') + strPhotoNumber;
 }
 

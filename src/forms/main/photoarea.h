@@ -15,7 +15,9 @@ public:
     void List_Click();
     void imgHouse_DblClick();
 
-    // The file of a photo: the database folder, "picture", then the photo number as stored.
+    // The file of a photo: the database folder, "picture", then the photo number as stored;
+    // "" for a number that leads outside the picture folder ("../", an absolute path), which
+    // is then a missing file.
     static QString photoPath(const QString &strDBPath, const QString &strPhotoNumber);
 
 private:

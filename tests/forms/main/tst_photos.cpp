@@ -6,13 +6,17 @@
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/photoarea.h"
+#include "picturefiles.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <QListWidget>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,6 +48,54 @@ void choosePhoto(QListWidget &list, int row)
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, entry.center());
 }
 
+// Close enough for colours that went through lossy JPEG or WebP.
+bool nearColour(const QColor &seen, const QColor &wanted)
+{
+    return qAbs(seen.red() - wanted.red()) < 10 && qAbs(seen.green() - wanted.green()) < 10
+           && qAbs(seen.blue() - wanted.blue()) < 10;
+}
+
+// The colour drawn at a fraction of a drawing's width and height.
+QColor drawnAt(const QImage &drawing, qreal x, qreal y)
+{
+    return drawing.pixelColor(int(drawing.width() * x), int(drawing.height() * y));
+}
+
+// What the photo box draws, inside its border.
+QImage photoBoxDrawing(ImageBox &photo)
+{
+    return photo.grab(photo.contentsRect()).toImage();
+}
+
+// What the enlarged view draws of the photo box's picture, opened by a double-click.
+QImage enlargedDrawing(ImageBox &photo)
+{
+    QImage drawn;
+    whenModalShown([&drawn](QWidget *zoom) {
+        drawn = control<ImageBox>(zoom, QStringLiteral("ImgZoom"))->grab().toImage();
+        zoom->close();
+    });
+    QTest::mouseDClick(&photo, Qt::LeftButton);
+    return drawn;
+}
+
+// A picture whose left half is one colour and right half another, in the given format.
+QImage twoHalves(const QSize &size, QImage::Format format, const QColor &left, const QColor &right)
+{
+    QImage picture(size, QImage::Format_ARGB32);
+    picture.fill(left);
+    QPainter painter(&picture);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(size.width() / 2, 0, size.width() - size.width() / 2, size.height(), right);
+    painter.end();
+    if (format == QImage::Format_Mono || format == QImage::Format_Indexed8)
+        return picture.convertToFormat(format, {left.rgba(), right.rgba()});
+    return picture.convertToFormat(format);
+}
+
+// Which quarter of a drawing a stored corner lands in: column and row, each 0 or 1.
+using Quarter = QPoint;
+
 } // namespace
 
 class TestPhotos : public QObject
@@ -61,6 +113,15 @@ private slots:
     void photoStoredInAnotherLetterCaseIsFound();
     void unreadableFilesAreReportedAndTheEarlierPhotoKept();
     void largePhotoIsKeptAtScreenSize();
+    void eachKindOfPictureInItsOwnColours_data();
+    void eachKindOfPictureInItsOwnColours();
+    void phonePhotoShowsUpright_data();
+    void phonePhotoShowsUpright();
+    void onlyRegularFilesInsideThePictureFolderArePhotos_data();
+    void onlyRegularFilesInsideThePictureFolderArePhotos();
+    void pictureIsReadOnlyWithinThePixelBudget_data();
+    void pictureIsReadOnlyWithinThePixelBudget();
+    void photoListStaysVisibleBehindAMessage();
 };
 
 void TestPhotos::pathIsFolderPictureAndNumberAsStored()
@@ -71,6 +132,11 @@ void TestPhotos::pathIsFolderPictureAndNumberAsStored()
              QStringLiteral("/srv/data/picture/a1"));
     QCOMPARE(PhotoArea::photoPath(QStringLiteral("/srv/data/"), QStringLiteral("a1.jpg  ")),
              QStringLiteral("/srv/data/picture/a1.jpg  "));
+    QCOMPARE(PhotoArea::photoPath(QStringLiteral("/srv/data/"), QStringLiteral("2024/a1.jpg")),
+             QStringLiteral("/srv/data/picture/2024/a1.jpg"));
+    // A number that leads outside the picture folder names no file.
+    for (const char *outside : {"../itdb.mdb", "..", "2024/../../itdb.mdb", "/srv/data/itdb.mdb"})
+        QCOMPARE(PhotoArea::photoPath(QStringLiteral("/srv/data/"), QString::fromLatin1(outside)), QString());
 
     // Numbers without an extension, or with trailing blanks, name their files exactly.
     MainWindowFixture main;
@@ -218,6 +284,260 @@ void TestPhotos::largePhotoIsKeptAtScreenSize()
     QVERIFY2(kept.width() < 6000 / 2 + 1, qPrintable(QString::number(kept.width())));
     QVERIFY(kept.width() >= screen.width() || kept.height() >= screen.height());
     QCOMPARE(kept.width() * 4000 / 6000, kept.height());
+}
+
+void TestPhotos::eachKindOfPictureInItsOwnColours_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QColor>("left");
+    QTest::addColumn<QColor>("right");
+    using namespace PictureFiles;
+    // Larger than the screen: both the photo box and the enlarged view draw it reduced.
+    const QSize size(1000, 700);
+    const QColor yellow(255, 255, 0), blue(0, 0, 255), orange(255, 128, 0), purple(128, 0, 160);
+    const QColor green(0, 160, 0), magenta(255, 0, 255), dark(60, 60, 60), light(200, 200, 200);
+    const QColor red(220, 30, 30), cyan(0, 200, 220), teal(0, 128, 128), white(255, 255, 255);
+
+    const QByteArray onePng = encoded(twoHalves(size, QImage::Format_Mono, yellow, blue), "PNG");
+    QCOMPARE(onePng.mid(24, 2), QByteArray("\x01\x03", 2)); // IHDR: 1 bit a pixel, palette
+    QTest::newRow("1-bit palette PNG") << onePng << yellow << blue;
+    const QByteArray eightPng = encoded(twoHalves(size, QImage::Format_Indexed8, orange, purple), "PNG");
+    QCOMPARE(eightPng.mid(24, 2), QByteArray("\x08\x03", 2));
+    QTest::newRow("8-bit palette PNG") << eightPng << orange << purple;
+    const QByteArray paletteGif = gif(twoHalves(size, QImage::Format_Indexed8, green, magenta));
+    QVERIFY(paletteGif.startsWith("GIF89a"));
+    QTest::newRow("GIF") << paletteGif << green << magenta;
+    const QByteArray greyJpeg = encoded(twoHalves(size, QImage::Format_Grayscale8, dark, light), "JPEG");
+    QCOMPARE(jpegFrame(greyJpeg).components, 1);
+    QTest::newRow("grey-scale JPEG") << greyJpeg << dark << light;
+    const QByteArray inkJpeg = cmykJpeg(twoHalves(size, QImage::Format_RGB32, red, cyan));
+    QCOMPARE(jpegFrame(inkJpeg).components, 4);
+    QVERIFY(inkJpeg.contains("Adobe"));
+    QTest::newRow("CMYK JPEG") << inkJpeg << red << cyan;
+    const QByteArray clearPng = encoded(twoHalves(size, QImage::Format_ARGB32, Qt::transparent, red), "PNG");
+    QCOMPARE(clearPng.at(25), '\x06'); // IHDR: colour with alpha
+    QTest::newRow("PNG with transparency, on white") << clearPng << white << red;
+    const QByteArray paletteBmp = encoded(twoHalves(size, QImage::Format_Indexed8, teal, orange), "BMP");
+    QCOMPARE(paletteBmp.at(28), '\x04'); // 4 bits a pixel
+    QTest::newRow("4-bit palette BMP") << paletteBmp << teal << orange;
+    const QByteArray webp = encoded(twoHalves(size, QImage::Format_RGB32, yellow, blue), "WEBP");
+    QCOMPARE(webp.mid(8, 4), QByteArray("WEBP"));
+    QTest::newRow("WebP") << webp << yellow << blue;
+}
+
+void TestPhotos::eachKindOfPictureInItsOwnColours()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QColor, left);
+    QFETCH(QColor, right);
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("kind"), QStringLiteral("外景"));
+    main.listings().writePictureFile(QStringLiteral("kind"), file);
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
+    QVERIFY(photo->hasPicture());
+    for (const QImage &drawn : {photoBoxDrawing(*photo), enlargedDrawing(*photo)}) {
+        QVERIFY(!drawn.isNull());
+        for (const qreal y : {0.25, 0.75}) {
+            QVERIFY2(nearColour(drawnAt(drawn, 0.25, y), left), qPrintable(drawnAt(drawn, 0.25, y).name()));
+            QVERIFY2(nearColour(drawnAt(drawn, 0.75, y), right), qPrintable(drawnAt(drawn, 0.75, y).name()));
+        }
+    }
+}
+
+void TestPhotos::phonePhotoShowsUpright_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<Quarter>("red");
+    QTest::addColumn<Quarter>("green");
+    // The stored picture's top-left quarter is red, its top-right quarter green, its lower
+    // half blue; the tag says where the stored top row and left column belong.
+    const QSize phone(96, 64);
+    QTest::newRow("1 as stored") << 1 << phone << Quarter(0, 0) << Quarter(1, 0);
+    QTest::newRow("2 mirrored") << 2 << phone << Quarter(1, 0) << Quarter(0, 0);
+    QTest::newRow("3 half a turn") << 3 << phone << Quarter(1, 1) << Quarter(0, 1);
+    QTest::newRow("4 upside down mirrored") << 4 << phone << Quarter(0, 1) << Quarter(1, 1);
+    QTest::newRow("5 mirrored across the diagonal") << 5 << phone << Quarter(0, 0) << Quarter(0, 1);
+    QTest::newRow("6 a quarter turn right") << 6 << phone << Quarter(1, 0) << Quarter(1, 1);
+    QTest::newRow("7 mirrored across the other diagonal") << 7 << phone << Quarter(1, 1) << Quarter(1, 0);
+    QTest::newRow("8 a quarter turn left") << 8 << phone << Quarter(0, 1) << Quarter(0, 0);
+    QTest::newRow("6 on a 24-megapixel photo") << 6 << QSize(6000, 4000) << Quarter(1, 0) << Quarter(1, 1);
+}
+
+void TestPhotos::phonePhotoShowsUpright()
+{
+    QFETCH(int, orientation);
+    QFETCH(QSize, stored);
+    QFETCH(Quarter, red);
+    QFETCH(Quarter, green);
+    QImage picture(stored, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QPainter painter(&picture);
+    painter.fillRect(0, 0, stored.width() / 2, stored.height() / 2, Qt::red);
+    painter.fillRect(stored.width() / 2, 0, stored.width() - stored.width() / 2, stored.height() / 2, Qt::green);
+    painter.end();
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("phone.jpg"), QStringLiteral("客厅"));
+    main.listings().writePictureFile(QStringLiteral("phone.jpg"),
+                                     PictureFiles::withOrientation(PictureFiles::encoded(picture, "JPEG"), orientation));
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
+    QVERIFY(photo->hasPicture());
+
+    const QSize kept = photo->picture().size();
+    const QSize upright = orientation >= 5 ? stored.transposed() : stored;
+    const QSize screen = window.screen()->size();
+    if (stored.width() <= screen.width()) {
+        QCOMPARE(kept, upright);
+    } else {
+        // Still decoded reduced, in its proportions, and still covering the screen.
+        QVERIFY2(kept.height() <= upright.height() / 2, qPrintable(QString::number(kept.height())));
+        QCOMPARE(qint64(kept.width()) * upright.height(), qint64(kept.height()) * upright.width());
+        QVERIFY(kept.width() >= screen.width() || kept.height() >= screen.height());
+    }
+
+    for (const QImage &drawn : {photoBoxDrawing(*photo), enlargedDrawing(*photo)}) {
+        QVERIFY(!drawn.isNull());
+        for (int column = 0; column < 2; ++column) {
+            for (int row = 0; row < 2; ++row) {
+                const Quarter quarter(column, row);
+                const QColor wanted = quarter == red ? Qt::red : quarter == green ? Qt::green : Qt::blue;
+                const QColor seen = drawnAt(drawn, 0.25 + 0.5 * column, 0.25 + 0.5 * row);
+                QVERIFY2(nearColour(seen, wanted), qPrintable(QStringLiteral("quarter %1,%2: %3 for %4")
+                                                                  .arg(column)
+                                                                  .arg(row)
+                                                                  .arg(seen.name(), wanted.name())));
+            }
+        }
+    }
+}
+
+void TestPhotos::onlyRegularFilesInsideThePictureFolderArePhotos_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::newRow("FIFO") << QStringLiteral("fifo.jpg");
+    QTest::newRow("FIFO in another letter case") << QStringLiteral("pipe.jpg");
+    QTest::newRow("broken link") << QStringLiteral("broken.jpg");
+    QTest::newRow("link to /dev/null") << QStringLiteral("null.jpg");
+    QTest::newRow("the database above") << QStringLiteral("../itdb.mdb");
+    QTest::newRow("up through a folder") << QStringLiteral("sub/../../itdb.mdb");
+    QTest::newRow("absolute path to a photo") << QStringLiteral("ABSOLUTE");
+    QTest::newRow("absolute path to a device") << QStringLiteral("/dev/null");
+}
+
+void TestPhotos::onlyRegularFilesInsideThePictureFolderArePhotos()
+{
+    QFETCH(QString, number);
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    const QString picture = listings.pictureFolder() + QLatin1Char('/');
+    QCOMPARE(::mkfifo(QFile::encodeName(picture + QStringLiteral("fifo.jpg")).constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(picture + QStringLiteral("PIPE.JPG")).constData(), 0600), 0);
+    QVERIFY(QFile::link(picture + QStringLiteral("nothing.jpg"), picture + QStringLiteral("broken.jpg")));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), picture + QStringLiteral("null.jpg")));
+    QDir(listings.pictureFolder()).mkdir(QStringLiteral("sub"));
+    ListingFixture elsewhere;
+    if (number == QLatin1String("ABSOLUTE"))
+        number = elsewhere.writePhoto(QStringLiteral("outside.jpg"), QSize(64, 48), "JPEG", Qt::blue);
+
+    listings.addHouse(QStringLiteral("A1"));
+    listings.addPicture(QStringLiteral("A1"), QStringLiteral("good.jpg"), QStringLiteral("客厅"));
+    listings.addPicture(QStringLiteral("A1"), number, QStringLiteral("厨房"));
+    listings.writePhoto(QStringLiteral("good.jpg"), QSize(64, 48), "JPEG", Qt::red);
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    const auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
+    QVERIFY(holdsColour(*photo, Qt::red));
+    MessageScript::expect(missingMessage(QStringLiteral("厨房")), 64, photoCaption);
+    choosePhoto(main.photoNames(), 1);
+    QVERIFY(MessageScript::allShown());
+    QVERIFY(holdsColour(*photo, Qt::red));
+}
+
+void TestPhotos::pictureIsReadOnlyWithinThePixelBudget_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("shown");
+    // Each claims more pixels than its decoder may take, in a file of a few kilobytes.
+    using namespace PictureFiles;
+    const QByteArray huge = jpegClaiming(QSize(65000, 65000), true);
+    QCOMPARE(jpegFrame(huge).marker, 0xC2);
+    QCOMPARE(jpegFrame(huge).size, QSize(65000, 65000));
+    QTest::newRow("progressive JPEG, 65 000 x 65 000") << huge << false;
+    QTest::newRow("progressive JPEG, 30 000 x 30 000") << jpegClaiming(QSize(30000, 30000), true) << false;
+    const QByteArray png = plainPng(QSize(11000, 11000));
+    QVERIFY(png.size() < 1024 * 1024);
+    QTest::newRow("PNG, 11 000 x 11 000") << png << false;
+    // A progressive JPEG is held whole while decoded, a sequential one is not.
+    QTest::newRow("progressive JPEG, 6 000 x 5 000") << jpegClaiming(QSize(6000, 5000), true) << false;
+    const QByteArray sequential = jpegClaiming(QSize(10000, 10000), false);
+    QCOMPARE(jpegFrame(sequential).marker, 0xC0);
+    QTest::newRow("sequential JPEG, 10 000 x 10 000") << sequential << true;
+}
+
+void TestPhotos::pictureIsReadOnlyWithinThePixelBudget()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, shown);
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("good.jpg"), QStringLiteral("客厅"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("huge"), QStringLiteral("全景"));
+    main.listings().writePhoto(QStringLiteral("good.jpg"), QSize(64, 48), "JPEG", Qt::red);
+    main.listings().writePictureFile(QStringLiteral("huge"), file);
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    const auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
+    if (!shown)
+        MessageScript::expect(unreadableMessage(QStringLiteral("全景")), 64, photoCaption);
+    choosePhoto(main.photoNames(), 1);
+    QVERIFY(MessageScript::allShown());
+    QCOMPARE(holdsColour(*photo, Qt::red), !shown);
+    // What is shown is read reduced to the screen.
+    QVERIFY(photo->picture().width() <= window.screen()->size().width() * 2);
+}
+
+void TestPhotos::photoListStaysVisibleBehindAMessage()
+{
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("gone.jpg"), QStringLiteral("外景"));
+    main.listings().addPicture(QStringLiteral("A1"), QStringLiteral("here.jpg"), QStringLiteral("客厅"));
+    main.listings().writePhoto(QStringLiteral("here.jpg"));
+    frmQX_Quillonix &window = main.open();
+    main.pressSearch();
+    QListWidget &list = main.photoNames();
+    // The entries as the screen shows them: text strokes, or the selection's colour, on the
+    // list's white.
+    const auto entriesShown = [&] {
+        const QImage screen = window.screen()->grabWindow(window.winId()).toImage();
+        for (int row = 0; row < list.count(); ++row) {
+            const QRect entry = list.visualItemRect(list.item(row)).translated(list.viewport()->mapTo(&window, QPoint()));
+            int strokes = 0;
+            for (int y = entry.top(); y <= entry.bottom(); ++y) {
+                for (int x = entry.left(); x <= entry.right(); ++x)
+                    strokes += qGray(screen.pixel(x, y)) < 160;
+            }
+            if (list.count() < 2 || strokes < 10)
+                return false;
+        }
+        return true;
+    };
+    // The real message box, with its own event loop: the window paints behind it.
+    setMessageHandler({});
+    bool shownBehind = false;
+    whenModalShown([&](QWidget *message) {
+        shownBehind = QTest::qWaitFor(entriesShown, 1000);
+        message->close();
+    });
+    MainWindowFixture::clickRow(main.results(), 0);
+    MessageScript::install();
+    QVERIFY(shownBehind);
 }
 
 QTEST_MAIN(TestPhotos)

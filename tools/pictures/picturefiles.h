@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+// Picture files as cameras, phones, image tools and hostile senders make them, written in
+// memory for the tests and the benchmark to put in a picture folder.
+namespace PictureFiles {
+
+// The picture in a format Qt itself writes ("PNG", "BMP", "JPEG", "WEBP"). A palette
+// picture (Format_Mono, Format_Indexed8) is written as a palette file where the format has one.
+QByteArray encoded(const QImage &picture, const char *format, bool progressive = false);
+
+// An 8-bit palette GIF of a palette picture (Format_Indexed8).
+QByteArray gif(const QImage &palettePicture);
+
+// A CMYK JPEG as print programs write it: four components, Adobe's marker, inks inverted.
+QByteArray cmykJpeg(const QImage &picture);
+
+// The JPEG with an EXIF segment first, as phones write it, whose orientation tag (1 to 8)
+// says how the stored picture is turned.
+QByteArray withOrientation(const QByteArray &jpeg, int orientation);
+
+// A JPEG of a few hundred bytes whose frame header, progressive or baseline, claims the
+// given size (each side at most 65 535).
+QByteArray jpegClaiming(const QSize &claimed, bool progressive);
+
+// A real PNG of the given size that packs to almost nothing: one colour, one bit a pixel.
+QByteArray plainPng(const QSize &size);
+
+// The frame header of a JPEG: its marker (0xC0 baseline, 0xC2 progressive, ...), the size
+// and the number of colour components it declares, and where it starts; marker 0 when the
+// header has none.
+struct JpegFrame
+{
+    int marker = 0;
+    QSize size;
+    int components = 0;
+    int offset = -1;
+};
+JpegFrame jpegFrame(const QByteArray &jpeg);
+
+} // namespace PictureFiles
