@@ -41,8 +41,8 @@ void writeToServer(const QString &uri, const QString &folder, const DemoOptions 
     QFile link(QDir(folder).filePath(QStringLiteral("itdb.conn")));
     if (!link.open(QIODevice::WriteOnly | QIODevice::Truncate) || link.write(uri.toUtf8() + '\n') <= 0)
         throw DbError(DbError::ProviderError, QStringLiteral("不能写入 ") + link.fileName());
-    std::printf("%s: names the server; %d photo files in %s/picture\n", qPrintable(link.fileName()),
-                summary.photoFiles, qPrintable(folder));
+    std::printf("%s: names the server; %d photo files in %s/picture\n", qPrintable(link.fileName()), summary.photoFiles,
+                qPrintable(folder));
 }
 
 } // namespace
@@ -51,20 +51,23 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Writes a demo listing database: FOLDER/itdb.mdb and FOLDER/picture/,\n"
-                                                    "or its tables into a PostgreSQL database."));
+    parser.setApplicationDescription(
+        QStringLiteral("Writes a demo listing database: FOLDER/itdb.mdb and FOLDER/picture/,\n"
+                       "or its tables into a PostgreSQL database."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("TARGET"),
-                                 QStringLiteral("FOLDER, where the database is written, or postgresql://… (a libpq URI)"));
+    parser.addPositionalArgument(
+        QStringLiteral("TARGET"),
+        QStringLiteral("FOLDER, where the database is written, or postgresql://… (a libpq URI)"));
     const QCommandLineOption listings(QStringLiteral("listings"), QStringLiteral("number of listings (default 300)"),
                                       QStringLiteral("N"), QStringLiteral("300"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("seed of the generator (default 1)"),
                                   QStringLiteral("S"), QStringLiteral("1"));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("on a server: replace the tables of the same names"));
-    const QCommandLineOption folder(QStringLiteral("folder"),
-                                    QStringLiteral("on a server: FOLDER keeps the photos and itdb.conn naming the server"),
-                                    QStringLiteral("FOLDER"));
+    const QCommandLineOption folder(
+        QStringLiteral("folder"),
+        QStringLiteral("on a server: FOLDER keeps the photos and itdb.conn naming the server"),
+        QStringLiteral("FOLDER"));
     parser.addOption(listings);
     parser.addOption(seed);
     parser.addOption(force);

@@ -96,12 +96,14 @@ int main(int argc, char *argv[])
         QStringLiteral("Writes the tables of an Access database into FOLDER/itdb.mdb as an SQLite listing database,\n"
                        "or loads an Access or SQLite listing database into a PostgreSQL database."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("SOURCE"),
-                                 QStringLiteral("the Access (.mdb) file to read; for a server also an SQLite listing database"));
+    parser.addPositionalArgument(
+        QStringLiteral("SOURCE"),
+        QStringLiteral("the Access (.mdb) file to read; for a server also an SQLite listing database"));
     parser.addPositionalArgument(QStringLiteral("TARGET"),
                                  QStringLiteral("FOLDER, where itdb.mdb is written, or postgresql://… (a libpq URI)"));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("replace an existing itdb.mdb, or the tables of the same names on the server"));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("replace an existing itdb.mdb, or the tables of the same names on the server"));
     QCommandLineOption snapshot(QStringLiteral("snapshot"),
                                 QStringLiteral("write the copy the program loads, within SECONDS of processor time"),
                                 QStringLiteral("SECONDS"));

@@ -19,7 +19,7 @@ bool isDateTime(const QByteArray &text)
     const QString date = QString::fromLatin1(text.left(10));
     const QString time = QString::fromLatin1(text.mid(11));
     return QDate::fromString(date, QStringLiteral("yyyy-MM-dd")).toString(QStringLiteral("yyyy-MM-dd")) == date
-           && QTime::fromString(time, QStringLiteral("hh:mm:ss")).toString(QStringLiteral("hh:mm:ss")) == time;
+        && QTime::fromString(time, QStringLiteral("hh:mm:ss")).toString(QStringLiteral("hh:mm:ss")) == time;
 }
 
 // The type a declaration suggests, by SQLite's own reading of declared types.
@@ -143,27 +143,25 @@ ServerColumn::Type ServerColumn::type() const
     return m_declared == Undecided ? Text : m_declared;
 }
 
+QString ServerColumn::typeName() const
+{
+    switch (type()) {
+    case BigInt:
+        return QStringLiteral("bigint");
+    case Numeric:
+        return QStringLiteral("numeric");
+    case Timestamp:
+        return QStringLiteral("timestamp(0) without time zone");
+    case Bytea:
+        return QStringLiteral("bytea");
+    default:
+        return QStringLiteral("text COLLATE \"C\"");
+    }
+}
+
 QString ServerColumn::definition() const
 {
-    QString type;
-    switch (this->type()) {
-    case BigInt:
-        type = QStringLiteral("bigint");
-        break;
-    case Numeric:
-        type = QStringLiteral("numeric");
-        break;
-    case Timestamp:
-        type = QStringLiteral("timestamp(0) without time zone");
-        break;
-    case Bytea:
-        type = QStringLiteral("bytea");
-        break;
-    default:
-        type = QStringLiteral("text COLLATE \"C\"");
-        break;
-    }
-    return ValueText::quotedName(m_name) + QLatin1Char(' ') + type;
+    return ValueText::quotedName(m_name) + QLatin1Char(' ') + typeName();
 }
 
 bool ServerColumn::appendCopyField(const CellValue &value, QByteArray &line) const

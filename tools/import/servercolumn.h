@@ -30,8 +30,11 @@ public:
 
     Type type() const;
     const QString &name() const { return m_name; }
-    // The column as CREATE TABLE declares it.
+    // The type as the server names it ("bigint" ...), and the column as CREATE TABLE declares it.
+    QString typeName() const;
     QString definition() const;
+    // True when the column was declared a type its values did not all fit.
+    bool departsFromDeclaration() const { return m_declared != Undecided && type() != m_declared; }
 
     // Adds the value as a field of COPY's text format. False, with nothing added, for text the
     // server cannot hold: bytes that are not UTF-8, or a zero byte.

@@ -75,8 +75,9 @@ ImportSummary ServerImport::loadSqlite(const QString &sqliteFile, bool replaceEx
             existing << serverNames.value(table);
     }
     if (!existing.isEmpty() && !replaceExisting) {
-        throw DbError(DbError::ProviderError, QStringLiteral("%1 中已有表 %2，没有覆盖（用 --force 覆盖）")
-                                                  .arg(m_server.description(), existing.join(QStringLiteral(", "))));
+        throw DbError(DbError::ProviderError,
+                      QStringLiteral("%1 中已有表 %2，没有覆盖（用 --force 覆盖）")
+                          .arg(m_server.description(), existing.join(QStringLiteral(", "))));
     }
 
     ImportSummary summary;
@@ -109,6 +110,14 @@ int ServerImport::copyTable(const SqliteSource &source, const QString &name, boo
             columns[i].observe(row.at(i));
     }
     table.rewind();
+    for (int i = 0; i < columns.size(); ++i) {
+        // The server compares such a column with numbers, or orders it, otherwise than the file.
+        if (columns.at(i).departsFromDeclaration()) {
+            m_notes << QStringLiteral("column %1.%2, declared %3, holds other values: kept as %4")
+                           .arg(serverName(name), columns.at(i).name(), table.columns().at(i).declaredType,
+                                columns.at(i).typeName());
+        }
+    }
 
     if (replace)
         m_server.exec(QStringLiteral("DROP TABLE ") + quotedTable);
@@ -126,9 +135,12 @@ int ServerImport::copyTable(const SqliteSource &source, const QString &name, boo
             if (i > 0)
                 data += '\t';
             if (!columns.at(i).appendCopyField(row.at(i), data)) {
-                throw DbError(DbError::ProviderError,
-                              QStringLiteral("表 %1 第 %2 行 %3 列的文本不是 UTF-8（或含有零字节），PostgreSQL 不能保存")
-                                  .arg(name).arg(rows + 1).arg(table.columns().at(i).name));
+                throw DbError(
+                    DbError::ProviderError,
+                    QStringLiteral("表 %1 第 %2 行 %3 列的文本不是 UTF-8（或含有零字节），PostgreSQL 不能保存")
+                        .arg(name)
+                        .arg(rows + 1)
+                        .arg(table.columns().at(i).name));
             }
         }
         data += '\n';
@@ -146,7 +158,8 @@ int ServerImport::copyTable(const SqliteSource &source, const QString &name, boo
 
 QStringList ServerImport::createListingIndexes(const QHash<QString, QStringList> &columnsOfTables)
 {
-    static const QRegularExpression index(QStringLiteral("^CREATE INDEX IF NOT EXISTS (\\S+) ON (\\S+) \\(([^)]*)\\)$"));
+    static const QRegularExpression index(
+        QStringLiteral("^CREATE INDEX IF NOT EXISTS (\\S+) ON (\\S+) \\(([^)]*)\\)$"));
     QStringList made;
     for (const QString &statement : ListingSchema::indexStatements()) {
         const QRegularExpressionMatch parts = index.match(statement);
@@ -169,8 +182,9 @@ QStringList ServerImport::createListingIndexes(const QHash<QString, QStringList>
         // The index is left out, and the listings still loaded, where the server will not make it.
         m_server.exec(QStringLiteral("SAVEPOINT listing_index"));
         try {
-            m_server.exec(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
-                              .arg(ValueText::quotedName(name), ValueText::quotedName(table), keys.join(QStringLiteral(", "))));
+            m_server.exec(
+                QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                    .arg(ValueText::quotedName(name), ValueText::quotedName(table), keys.join(QStringLiteral(", "))));
             m_server.exec(QStringLiteral("RELEASE SAVEPOINT listing_index"));
             made << name;
         } catch (const DbError &error) {

@@ -28,7 +28,8 @@ public:
     // the transaction back as this object, which is then of no further use, closes.
     ImportSummary load(const QString &sourceFile, bool replaceExisting);
 
-    // What the last load left out, and why: an index the server would not make.
+    // What the last load did otherwise than asked, and why: a column kept as another type than
+    // declared, an index the server would not make.
     const QStringList &notes() const { return m_notes; }
     QString description() const { return m_server.description(); }
 

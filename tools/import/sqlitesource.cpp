@@ -61,8 +61,9 @@ SqliteSource::~SqliteSource()
 
 QStringList SqliteSource::tableNames() const
 {
-    const Statement tables = prepare(m_db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"
-                                                          " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));
+    const Statement tables = prepare(m_db,
+                                     QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"
+                                                    " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));
     QStringList names;
     int stepped = SQLITE_ERROR;
     while (tables && (stepped = sqlite3_step(tables.get())) == SQLITE_ROW)
@@ -72,8 +73,7 @@ QStringList SqliteSource::tableNames() const
     return names;
 }
 
-SqliteSourceTable::SqliteSourceTable(const SqliteSource &source, const QString &name)
-    : m_source(source), m_name(name)
+SqliteSourceTable::SqliteSourceTable(const SqliteSource &source, const QString &name) : m_source(source), m_name(name)
 {
     sqlite3 *db = source.handle();
     const QString failure = QStringLiteral("不能读取表 %1：").arg(name);
@@ -124,8 +124,8 @@ bool SqliteSourceTable::next(QVector<CellValue> &row)
                                                   sqlite3_column_bytes(m_rows, i)));
             break;
         case SQLITE_BLOB:
-            row[i] = CellValue::ofBlob(QByteArray(static_cast<const char *>(sqlite3_column_blob(m_rows, i)),
-                                                  sqlite3_column_bytes(m_rows, i)));
+            row[i] = CellValue::ofBlob(
+                QByteArray(static_cast<const char *>(sqlite3_column_blob(m_rows, i)), sqlite3_column_bytes(m_rows, i)));
             break;
         default:
             row[i] = CellValue::null();
