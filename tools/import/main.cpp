@@ -1,10 +1,15 @@
-// quillonix-import: the agency's Access database as an SQLite listing database.
+// quillonix-import: the agency's Access database as an SQLite listing database, or a listing
+// database loaded into a PostgreSQL server.
 //
 //   quillonix-import ACCESSFILE FOLDER [--force]   writes FOLDER/itdb.mdb and says what it did
+//   quillonix-import SOURCE postgresql://… [--force]
+//                                                  loads an Access or SQLite listing database
+//                                                  into that server database (see serverimport.h)
 //   quillonix-import --snapshot SECONDS ACCESSFILE SQLITEFILE
 //                                                  the program's reader: a copy for it to load,
 //                                                  within SECONDS of processor time
 #include "accessimport.h"
+#include "serverimport.h"
 
 #include "core/dberror.h"
 
@@ -68,6 +73,16 @@ int importIntoFolder(const QString &accessFile, const QString &folder, bool forc
     return 0;
 }
 
+int importIntoServer(const QString &source, const QString &uri, bool force)
+{
+    ServerImport server(uri);
+    const ImportSummary summary = server.load(source, force);
+    printSummary(source, server.description(), summary);
+    for (const QString &note : server.notes())
+        std::printf("%s\n", qPrintable(note));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -78,11 +93,17 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Writes the tables of an Access database into FOLDER/itdb.mdb as an SQLite listing database."));
+        QStringLiteral("Writes the tables of an Access database into FOLDER/itdb.mdb as an SQLite listing database,\n"
+                       "or loads an Access or SQLite listing database into a PostgreSQL database."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("ACCESSFILE"), QStringLiteral("the Access (.mdb) file to read"));
-    parser.addPositionalArgument(QStringLiteral("FOLDER"), QStringLiteral("where itdb.mdb is written"));
-    const QCommandLineOption force(QStringLiteral("force"), QStringLiteral("replace an existing itdb.mdb"));
+    parser.addPositionalArgument(
+        QStringLiteral("SOURCE"),
+        QStringLiteral("the Access (.mdb) file to read; for a server also an SQLite listing database"));
+    parser.addPositionalArgument(QStringLiteral("TARGET"),
+                                 QStringLiteral("FOLDER, where itdb.mdb is written, or postgresql://… (a libpq URI)"));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("replace an existing itdb.mdb, or the tables of the same names on the server"));
     QCommandLineOption snapshot(QStringLiteral("snapshot"),
                                 QStringLiteral("write the copy the program loads, within SECONDS of processor time"),
                                 QStringLiteral("SECONDS"));
@@ -110,6 +131,8 @@ int main(int argc, char *argv[])
             importAccessFile(positional.at(0), positional.at(1));
             return 0;
         }
+        if (PgConnection::isServerUri(positional.at(1)))
+            return importIntoServer(positional.at(0), positional.at(1), parser.isSet(force));
         return importIntoFolder(positional.at(0), positional.at(1), parser.isSet(force));
     } catch (const DbError &error) {
         // The last line is what the program shows of a failure.
