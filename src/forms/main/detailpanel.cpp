@@ -93,6 +93,8 @@ void DetailPanel::showListing(const StoredText &strFybh)
         = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {QVariant::fromValue(strFybh)});
     const auto show = [&house](const std::pair<QLineEdit *, QString> &boxColumn) {
         boxColumn.first->setText(ValueText::plain(house.field(boxColumn.second)));
+        // A value longer than its box shows its beginning, not its end.
+        boxColumn.first->setCursorPosition(0);
     };
     if (house.eof()) {
         // A listing that was listed may be gone since, or a damaged index may have lost it.

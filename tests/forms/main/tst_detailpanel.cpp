@@ -47,8 +47,8 @@ private slots:
     void missingColumnIsReportedWithABlankPanel();
     void listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos_data();
     void listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos();
-    void storedTextIsShownDecoded_data();
-    void storedTextIsShownDecoded();
+    void storedTextIsShownWholeAndDecoded_data();
+    void storedTextIsShownWholeAndDecoded();
     void damagedIndexIsReportedAsDamageOnce_data();
     void damagedIndexIsReportedAsDamageOnce();
 };
@@ -264,17 +264,24 @@ void TestDetailPanel::listingNumberStoredInOtherEncodingsFindsTheListingAndItsPh
     QCOMPARE(main.photoNames().count(), 0);
 }
 
-void TestDetailPanel::storedTextIsShownDecoded_data()
+void TestDetailPanel::storedTextIsShownWholeAndDecoded_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QByteArray>("stored");
+    // A memo longer than a line edit keeps by default (32 767 characters).
+    QString memo;
+    while (memo.size() < 100000)
+        memo += QStringLiteral("南北通透，近地铁，");
+    memo.truncate(100000);
+    QTest::newRow("memo of 100 000 characters") << "txtQtss" << "Qtss" << memo << memo.toUtf8();
+    QTest::newRow("GBK memo of 100 000 characters") << "txtSkyq" << "skyq" << memo << gbkBytes(memo);
     QTest::newRow("GBK") << "txtWymc" << "wymc" << "碧桂园3栋" << gbkBytes(QStringLiteral("碧桂园3栋"));
     QTest::newRow("after a byte-order mark") << "txtCqz" << "cqz" << "有" << markedUtf8Bytes(QStringLiteral("有"));
 }
 
-void TestDetailPanel::storedTextIsShownDecoded()
+void TestDetailPanel::storedTextIsShownWholeAndDecoded()
 {
     QFETCH(QString, box);
     QFETCH(QString, column);
@@ -285,6 +292,7 @@ void TestDetailPanel::storedTextIsShownDecoded()
     main.listings().storeTextBytes(QStringLiteral("house"), column, stored, QStringLiteral("1"));
     frmQX_Quillonix &window = main.open();
     window.detailPanel().subGetValue(QStringLiteral("A1"));
+    QCOMPARE(main.box(box).size(), shown.size());
     QCOMPARE(main.box(box), shown);
 }
 
