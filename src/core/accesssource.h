@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/connection.h"
+#include "core/sqlitesource.h"
 
 // Opens the agency's Access (Jet) listing database: its tables are read into an SQLite
 // copy in memory, on which every statement runs. The file is never written; the program's

@@ -3,11 +3,9 @@
 #include "core/accesssource.h"
 #include "core/dberror.h"
 #include "core/regularfile.h"
-#include "core/statementcache.h"
+#include "core/sqlitesession.h"
 
 #include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
@@ -28,60 +26,7 @@ FileKind kindOf(const QString &fileName)
     return FileKind::Other;
 }
 
-QString newConnectionName()
-{
-    static int counter = 0;
-    return QStringLiteral("quillonix-%1").arg(++counter);
-}
-
-class SqliteFileSource : public DatabaseSource
-{
-public:
-    SqliteFileSource(const QString &fileName, int timeoutSeconds) : m_name(newConnectionName())
-    {
-        const QString failure = open(fileName, timeoutSeconds);
-        if (!failure.isEmpty()) {
-            removeConnection();
-            throw DbError(DbError::ProviderError, failure);
-        }
-    }
-    ~SqliteFileSource() override { removeConnection(); }
-    QSqlDatabase database() override { return QSqlDatabase::database(m_name, false); }
-
-private:
-    // "" when the file opened as a usable database, otherwise what went wrong.
-    QString open(const QString &fileName, int timeoutSeconds)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(fileName);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds * 1000));
-        if (!db.open())
-            return db.lastError().text();
-        // A damaged file opens without complaint; the first read tells.
-        QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            return probe.lastError().databaseText();
-        // Room for the whole of a large agency's database, so that searches after the
-        // first find its pages in memory.
-        probe.exec(QStringLiteral("PRAGMA cache_size = -65536"));
-        return QString();
-    }
-
-    void removeConnection()
-    {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
-
-    QString m_name;
-};
-
 } // namespace
-
-std::unique_ptr<DatabaseSource> openSqliteFile(const QString &fileName, int timeoutSeconds)
-{
-    return std::make_unique<SqliteFileSource>(fileName, timeoutSeconds);
-}
 
 Connection::Connection() = default;
 
@@ -102,29 +47,33 @@ void Connection::open()
     const QString fileName = fileOf(m_connectString);
     switch (kindOf(fileName)) {
     case FileKind::Sqlite:
-        m_source = openSqliteFile(fileName, m_timeoutSeconds);
+        m_session = std::make_shared<SqliteSession>(openSqliteFile(fileName, m_timeoutSeconds), m_timeoutSeconds);
         break;
     case FileKind::Access:
-        m_source = openAccessFile(fileName, m_timeoutSeconds);
+        m_session = std::make_shared<SqliteSession>(openAccessFile(fileName, m_timeoutSeconds), m_timeoutSeconds);
         break;
     case FileKind::Missing:
         throw DbError(DbError::ProviderError, QStringLiteral("找不到数据库文件：") + fileName);
     case FileKind::Other:
         throw DbError(DbError::ProviderError, QStringLiteral("不是可识别的数据库文件：") + fileName);
     }
-    m_statements = std::make_shared<StatementCache>();
 }
 
 void Connection::close()
 {
-    // Compiled statements go before the database they were compiled on.
-    m_statements.reset();
-    m_source.reset();
+    m_session.reset();
 }
 
-QSqlDatabase Connection::databaseForQuery()
+void Connection::setConnectionTimeout(int seconds)
 {
-    if (!m_source)
+    m_timeoutSeconds = seconds;
+    if (m_session)
+        m_session->setStatementTimeout(seconds);
+}
+
+std::shared_ptr<EngineSession> Connection::session() const
+{
+    if (!m_session)
         throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
-    return m_source->database();
+    return m_session;
 }

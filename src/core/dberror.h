@@ -16,9 +16,14 @@ public:
         ItemNotFound = 3265,
         ObjectClosed = 3704,
         ProviderError = -2147467259,
+        QueryTimeout = -2147217871,
     };
 
     DbError(int number, QString description);
+    // The engine found the database damaged; number is the engine's own.
+    static DbError damaged(int number);
+    // A statement ran longer than the connection allows and was stopped.
+    static DbError timedOut(int seconds);
 
     int number() const { return m_number; }
     const QString &description() const { return m_description; }

@@ -14,7 +14,7 @@ Recordset gRecordset;
 QString gConnectString;
 QString gDBPath;
 QString gDBType;
-QString gUserName;
+StoredText gUserName;
 bool gPrivilegeOK = false;
 QString gPrivilegeText;
 
@@ -34,17 +34,20 @@ QSettings userSettings()
 
 const QString settingsKey = QStringLiteral("quillonixSave/quillonixDBPath");
 
+// When the application object goes, Qt SQL closes its connections in a clean-up of its
+// own; with the program's statements still open on a connection, that close fails and the
+// engine's connection is never freed. Clean-ups run the latest added first: added again
+// after each opening, the program's close comes before Qt SQL's.
+void closeBeforeQtSql()
+{
+    qRemovePostRoutine(funCloseDatabase);
+    qAddPostRoutine(funCloseDatabase);
+}
+
 } // namespace
 
 bool funConnectDatabase()
 {
-    // The connection must be gone before Qt's database drivers are, at the latest when
-    // the application object goes.
-    static const bool closedAtExit = [] {
-        qAddPostRoutine(funCloseDatabase);
-        return true;
-    }();
-    Q_UNUSED(closedAtExit);
     if (gDBType == QLatin1String("A")) {
         gConnectString = QStringLiteral(
                              "uid=admin;pwd=qzbarnwet;driver={Microsoft Access Driver (*.mdb)};dbq=")
@@ -56,16 +59,17 @@ bool funConnectDatabase()
         gConnection.setConnectionString(gConnectString);
         gConnection.setConnectionTimeout(30);
         gConnection.open();
+        closeBeforeQtSql();
         return true;
     } catch (const DbError &) {
         return false;
     }
 }
 
-bool funCheckPassword(const QString &strUserName, const QString &strPassword)
+bool funCheckPassword(const StoredText &strUserName, const QString &strPassword)
 {
-    Recordset &users = funOpenQuery(QStringLiteral("SELECT yhkl,xgr,xgsj FROM user WHERE yhm='")
-                                    + ValueText::withQuotesDoubled(strUserName) + QStringLiteral("'"));
+    Recordset &users = funOpenQuery(QStringLiteral("SELECT yhkl,xgr,xgsj FROM user WHERE yhm=?"),
+                                    {QVariant::fromValue(strUserName)});
     const QVariant stored = users.field(0);
     const bool accepted = stored.isNull()
                           || ValueText::trimBlanks(ValueText::plain(stored))

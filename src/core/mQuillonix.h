@@ -2,6 +2,7 @@
 
 #include "core/connection.h"
 #include "core/recordset.h"
+#include "core/storedtext.h"
 
 #include <QString>
 #include <functional>
@@ -14,7 +15,7 @@ extern Recordset gRecordset;       // the one shared record set; every query rep
 extern QString gConnectString;     // built by funConnectDatabase
 extern QString gDBPath;            // the database folder, ending with "/" after start-up
 extern QString gDBType;            // "A": the listing database file in gDBPath
-extern QString gUserName;          // the logged-in user
+extern StoredText gUserName;       // the logged-in user, as stored
 extern bool gPrivilegeOK;          // the last password prompt matched
 extern QString gPrivilegeText;     // what was typed at the last prompt, trimmed; "" if cancelled
 
@@ -25,7 +26,7 @@ bool funConnectDatabase();
 // True when the typed password matches the user's stored one, both with blanks trimmed,
 // letter case counting. A user without a stored password (Null) is let in with anything.
 // Throws DbError when the query fails or the user has no row.
-bool funCheckPassword(const QString &strUserName, const QString &strPassword);
+bool funCheckPassword(const StoredText &strUserName, const QString &strPassword);
 
 // True when a running copy of the program shows a main window whose caption, with blanks
 // trimmed, begins with strCaption.
@@ -54,5 +55,6 @@ Recordset &funOpenQuery(const QString &strSql, const QVariantList &values = {});
 QString funLoadDBPath();
 void funSaveDBPath(const QString &strPath);
 
-// Releases the record set and the connection at the end of a run.
+// Releases the record set and the connection at the end of a run, at the latest when the
+// application object goes.
 void funCloseDatabase();

@@ -2,68 +2,10 @@
 
 #include "core/connection.h"
 #include "core/dberror.h"
-#include "core/sqliteengine.h"
-#include "core/statementcache.h"
+#include "core/engine.h"
 #include "core/valuetext.h"
 
-#include <QRegularExpression>
 #include <algorithm>
-#include <sqlite3.h>
-
-namespace {
-
-sqlite3 *engineOf(const QSqlDatabase &database)
-{
-    sqlite3 *engine = sqliteEngineOf(database);
-    if (!engine)
-        throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
-    return engine;
-}
-
-DbError engineError(sqlite3 *engine)
-{
-    return DbError(sqlite3_extended_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
-}
-
-void bindValue(sqlite3_stmt *statement, int index, const QVariant &value)
-{
-    int result = SQLITE_OK;
-    switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
-    case QMetaType::UnknownType:
-        result = sqlite3_bind_null(statement, index);
-        break;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::Bool:
-        result = sqlite3_bind_int64(statement, index, value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        result = sqlite3_bind_double(statement, index, value.toDouble());
-        break;
-    default: {
-        const QByteArray text = value.toString().toUtf8();
-        result = sqlite3_bind_text(statement, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    }
-    }
-    if (result != SQLITE_OK)
-        throw engineError(sqlite3_db_handle(statement));
-}
-
-QString tableOf(const QString &select)
-{
-    static const QRegularExpression from(QStringLiteral("\\bFROM\\s+([^\\s;,()]+)"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    return from.match(select).captured(1);
-}
-
-} // namespace
-
-void Recordset::StatementDeleter::operator()(sqlite3_stmt *statement) const
-{
-    sqlite3_finalize(statement);
-}
 
 Recordset::Recordset() = default;
 
@@ -72,59 +14,29 @@ Recordset::~Recordset()
     close();
 }
 
-Recordset::Recordset(Recordset &&other) noexcept
-{
-    *this = std::move(other);
-}
+Recordset::Recordset(Recordset &&other) = default;
 
-Recordset &Recordset::operator=(Recordset &&other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_database = std::move(other.m_database);
-        m_cache = std::move(other.m_cache);
-        m_statement = std::move(other.m_statement);
-        m_source = std::move(other.m_source);
-        m_values = std::move(other.m_values);
-        m_names = std::move(other.m_names);
-        m_atEnd = std::exchange(other.m_atEnd, true);
-        m_newRow = std::move(other.m_newRow);
-        m_adding = std::exchange(other.m_adding, false);
-    }
-    return *this;
-}
+Recordset &Recordset::operator=(Recordset &&other) = default;
 
 void Recordset::open(const QString &source, Connection &activeConnection, const QVariantList &values)
 {
     close();
-    QSqlDatabase database = activeConnection.databaseForQuery();
-    const std::shared_ptr<StatementCache> cache = activeConnection.statementCache();
-    m_statement.reset(cache->take(engineOf(database), source));
-    m_cache = cache;
-    m_database = database;
+    const std::shared_ptr<EngineSession> session = activeConnection.session();
+    m_rows = session->run(source, values);
+    m_session = session;
     m_source = source;
     m_values = values;
-    bind(values);
-    const int columns = sqlite3_column_count(m_statement.get());
+    const int columns = m_rows->columnCount();
     for (int column = 0; column < columns; ++column)
-        m_names << QString::fromUtf8(sqlite3_column_name(m_statement.get(), column));
-    step();
-}
-
-void Recordset::bind(const QVariantList &values)
-{
-    for (int index = 0; index < values.size(); ++index)
-        bindValue(m_statement.get(), index + 1, values.at(index));
+        m_names << m_rows->columnName(column);
+    m_atEnd = m_rows->atEnd();
 }
 
 void Recordset::close()
 {
-    // The compiled statement goes back to its connection, if that is still open.
-    if (const std::shared_ptr<StatementCache> cache = m_cache.lock(); cache && m_statement)
-        cache->giveBack(m_source, m_statement.release());
-    m_statement.reset();
-    m_cache.reset();
-    m_database = QSqlDatabase();
+    // The rows hand their statement back to the connection, if that is still open.
+    m_rows.reset();
+    m_session.reset();
     m_names.clear();
     m_values.clear();
     m_atEnd = true;
@@ -132,19 +44,23 @@ void Recordset::close()
     m_newRow.clear();
 }
 
-void Recordset::step()
+bool Recordset::isOpen() const
 {
-    const int result = sqlite3_step(m_statement.get());
-    if (result != SQLITE_ROW && result != SQLITE_DONE) {
-        m_atEnd = true;
-        throw engineError(sqlite3_db_handle(m_statement.get()));
-    }
-    m_atEnd = result == SQLITE_DONE;
+    return m_rows && m_rows->isOpen();
+}
+
+std::shared_ptr<EngineSession> Recordset::session() const
+{
+    requireOpen();
+    const std::shared_ptr<EngineSession> session = m_session.lock();
+    if (!session)
+        throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
+    return session;
 }
 
 void Recordset::requireOpen() const
 {
-    if (!m_statement)
+    if (!isOpen())
         throw DbError(DbError::ObjectClosed, QStringLiteral("记录集没有打开，不能进行此操作。"));
 }
 
@@ -166,29 +82,21 @@ void Recordset::moveNext()
     requireOpen();
     if (m_atEnd)
         throw DbError(DbError::NoCurrentRecord, QStringLiteral("已到记录集末尾，没有当前记录。"));
-    step();
+    m_atEnd = true;
+    m_rows->next();
+    m_atEnd = m_rows->atEnd();
 }
 
 int Recordset::recordCount()
 {
-    Recordset counting = runBeside(QStringLiteral("SELECT count(*) FROM (%1)").arg(m_source), m_values);
-    return sqlite3_column_int(counting.m_statement.get(), 0);
+    const std::unique_ptr<EngineRows> counting
+        = session()->run(QStringLiteral("SELECT count(*) FROM (%1) AS counted").arg(m_source), m_values);
+    return int(counting->integer(0));
 }
 
-Recordset Recordset::runBeside(const QString &source, const QVariantList &values) const
+void Recordset::confirmNoRows()
 {
-    requireOpen();
-    const std::shared_ptr<StatementCache> cache = m_cache.lock();
-    if (!cache)
-        throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
-    Recordset other;
-    other.m_statement.reset(cache->take(sqlite3_db_handle(m_statement.get()), source));
-    other.m_cache = cache;
-    other.m_database = m_database;
-    other.m_source = source;
-    other.bind(values);
-    other.step();
-    return other;
+    session()->confirmNoRowsWithoutIndexes(m_source, m_values);
 }
 
 int Recordset::fieldCount() const
@@ -216,24 +124,29 @@ int Recordset::positionOf(const QString &name) const
     return int(found - m_names.cbegin());
 }
 
+QString Recordset::decoded(QByteArrayView bytes) const
+{
+    QString text(StoredTextDecoder::capacityFor(bytes), Qt::Uninitialized);
+    text.truncate(m_decoder.decode(bytes, text.data()) - text.constData());
+    return text;
+}
+
 QVariant Recordset::field(int position) const
 {
-    sqlite3_stmt *statement = m_statement.get();
     const int column = checkedPosition(position);
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        return qlonglong(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    case SQLITE_TEXT:
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
-                                 sqlite3_column_bytes(statement, column));
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, column)),
-                          sqlite3_column_bytes(statement, column));
-    default:
-        return QVariant();
+    switch (m_rows->kind(column)) {
+    case CellKind::Integer:
+        return qlonglong(m_rows->integer(column));
+    case CellKind::Real:
+        return m_rows->real(column);
+    case CellKind::Text:
+        return decoded(m_rows->bytes(column));
+    case CellKind::Blob:
+        return m_rows->bytes(column).toByteArray();
+    case CellKind::Null:
+        break;
     }
+    return QVariant();
 }
 
 QVariant Recordset::field(const QString &name) const
@@ -243,14 +156,13 @@ QVariant Recordset::field(const QString &name) const
 
 QStringView Recordset::text(int position)
 {
-    sqlite3_stmt *statement = m_statement.get();
     const int column = checkedPosition(position);
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
+    switch (m_rows->kind(column)) {
+    case CellKind::Null:
         return QStringView();
-    case SQLITE_FLOAT: {
+    case CellKind::Real: {
         char digits[ValueText::numberTextCapacity];
-        const int length = ValueText::writePlainNumber(sqlite3_column_double(statement, column), digits);
+        const int length = ValueText::writePlainNumber(m_rows->real(column), digits);
         if (m_textBuffer.size() < length)
             m_textBuffer.resize(length);
         std::copy(digits, digits + length, m_textBuffer.begin());
@@ -258,21 +170,40 @@ QStringView Recordset::text(int position)
     }
     default: {
         // Whole numbers and text alike read as text; the engine writes 1500, not 1500.0.
-        const auto *utf8 = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-        const int bytes = sqlite3_column_bytes(statement, column);
-        if (m_textBuffer.size() < bytes)
-            m_textBuffer.resize(bytes);
-        QChar *end = m_utf8.appendToBuffer(m_textBuffer.data(), QByteArrayView(utf8, bytes));
-        m_utf8.resetState();
+        const QByteArrayView bytes = m_rows->bytes(column);
+        if (m_textBuffer.size() < StoredTextDecoder::capacityFor(bytes))
+            m_textBuffer.resize(StoredTextDecoder::capacityFor(bytes));
+        const QChar *end = m_decoder.decode(bytes, m_textBuffer.data());
         return QStringView(m_textBuffer.constData(), end - m_textBuffer.constData());
     }
     }
 }
 
+StoredText Recordset::storedText(int position) const
+{
+    const int column = checkedPosition(position);
+    if (m_rows->kind(column) == CellKind::Null)
+        return StoredText();
+    return StoredText::fromBytes(m_rows->bytes(column));
+}
+
+StoredText Recordset::storedText(const QString &name) const
+{
+    return storedText(positionOf(name));
+}
+
+QByteArrayView Recordset::storedBytes(int position) const
+{
+    const int column = checkedPosition(position);
+    if (m_rows->kind(column) == CellKind::Null)
+        return QByteArrayView();
+    return m_rows->bytes(column);
+}
+
 void Recordset::addNew()
 {
     requireOpen();
-    if (tableOf(m_source).isEmpty())
+    if (ValueText::tableOf(m_source).name.isEmpty())
         throw DbError(DbError::ProviderError, QStringLiteral("此记录集不能添加新行。"));
     m_newRow.clear();
     m_adding = true;
@@ -298,5 +229,5 @@ void Recordset::update()
         values << field.second;
     }
     m_newRow.clear();
-    runBeside(ValueText::insertStatement(tableOf(m_source), columns), values);
+    session()->run(ValueText::insertStatement(ValueText::tableOf(m_source).name, columns), values);
 }

@@ -1,38 +1,43 @@
 #pragma once
 
-#include <QSqlDatabase>
+#include "core/storedtext.h"
+
 #include <QString>
-#include <QStringDecoder>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <memory>
 
 class Connection;
-class StatementCache;
-struct sqlite3_stmt;
+class EngineRows;
+class EngineSession;
 
 // The rows of one SELECT, read front to back straight from the database engine, so that
 // a search with a hundred thousand hits costs little more than the engine's own reading.
 // Fields are found by position or by name (letter case ignored); a Null field is an
-// invalid QVariant, apart from the empty text. Every failure throws DbError.
+// invalid QVariant, apart from the empty text. Text is shown decoded (see StoredText);
+// storedText() gives a field as stored, to find its row again. Every failure throws
+// DbError. A record set whose connection closes is closed with it.
 class Recordset
 {
 public:
     Recordset();
     ~Recordset();
-    Recordset(Recordset &&other) noexcept;
-    Recordset &operator=(Recordset &&other) noexcept;
+    Recordset(Recordset &&other);
+    Recordset &operator=(Recordset &&other);
 
     // Runs the SELECT; each "?" in it takes the next of values, bound as data.
     void open(const QString &source, Connection &activeConnection, const QVariantList &values = {});
     void close();
-    bool isOpen() const { return m_statement != nullptr; }
+    bool isOpen() const;
 
     bool eof() const;
     void moveNext();
     // The exact number of rows the SELECT gives.
     int recordCount();
+    // For a SELECT that found no row: throws the damage error when the engine, reading the
+    // table without its indexes, finds rows for it after all.
+    void confirmNoRows();
 
     int fieldCount() const;
     QVariant field(int position) const;
@@ -40,6 +45,11 @@ public:
     // A field's plain text form ("" for Null), valid until the next call on this record
     // set: for reading many rows without making a string of every field.
     QStringView text(int position);
+    // A field exactly as stored, to go back into a statement and find its row again.
+    StoredText storedText(int position) const;
+    StoredText storedText(const QString &name) const;
+    // The same bytes without making an object of them, valid until the next move.
+    QByteArrayView storedBytes(int position) const;
 
     // A new row for the table the SELECT reads: set its fields, then store it with update().
     void addNew();
@@ -47,29 +57,21 @@ public:
     void update();
 
 private:
-    struct StatementDeleter
-    {
-        void operator()(sqlite3_stmt *statement) const;
-    };
-
-    void bind(const QVariantList &values);
-    // Another statement run on the same connection with these values, at its first row.
-    Recordset runBeside(const QString &source, const QVariantList &values) const;
+    std::shared_ptr<EngineSession> session() const;
     void requireOpen() const;
     void requireRow() const;
     int checkedPosition(int position) const;
     int positionOf(const QString &name) const;
-    void step();
+    QString decoded(QByteArrayView bytes) const;
 
-    QSqlDatabase m_database;
-    std::weak_ptr<StatementCache> m_cache;
-    std::unique_ptr<sqlite3_stmt, StatementDeleter> m_statement;
+    std::weak_ptr<EngineSession> m_session;
+    std::unique_ptr<EngineRows> m_rows;
     QString m_source;
     QVariantList m_values;
     QStringList m_names;
     bool m_atEnd = true;
     QString m_textBuffer;
-    QStringDecoder m_utf8{QStringDecoder::Utf8};
+    mutable StoredTextDecoder m_decoder;
     QVector<QPair<QString, QVariant>> m_newRow;
     bool m_adding = false;
 };

@@ -1,6 +1,7 @@
 #include "core/statementcache.h"
 
 #include "core/dberror.h"
+#include "core/sqliteengine.h"
 
 #include <sqlite3.h>
 
@@ -20,7 +21,7 @@ sqlite3_stmt *StatementCache::take(sqlite3 *engine, const QString &source)
                            nullptr)
         != SQLITE_OK) {
         sqlite3_finalize(statement);
-        throw DbError(sqlite3_extended_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
+        throw sqliteError(engine);
     }
     if (!statement)
         throw DbError(DbError::ProviderError, QStringLiteral("查询语句是空的。"));

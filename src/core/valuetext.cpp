@@ -1,6 +1,9 @@
 #include "core/valuetext.h"
 
+#include "core/storedtext.h"
+
 #include <QDateTime>
+#include <QRegularExpression>
 #include <charconv>
 
 namespace ValueText {
@@ -23,6 +26,9 @@ QString plain(const QVariant &value)
         return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    case QMetaType::QByteArray:
+        // Bytes read as text the way stored text does, whatever their encoding.
+        return StoredText::fromBytes(value.toByteArray()).shown();
     default:
         return value.toString();
     }
@@ -58,12 +64,6 @@ QString trimBlanks(const QString &text)
     return text.mid(first, last - first);
 }
 
-QString withQuotesDoubled(const QString &text)
-{
-    QString doubled = text;
-    return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-}
-
 QString quotedName(const QString &name)
 {
     QString inner = name;
@@ -80,6 +80,16 @@ QString insertStatement(const QString &table, const QStringList &columns)
     }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(quotedName(table), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+}
+
+NamedTable tableOf(const QString &statement)
+{
+    static const QRegularExpression from(QStringLiteral("\\bFROM\\s+([^\\s;,()]+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = from.match(statement);
+    if (!match.hasMatch())
+        return {};
+    return {match.captured(1), match.capturedEnd(1)};
 }
 
 } // namespace ValueText

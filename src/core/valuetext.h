@@ -22,15 +22,20 @@ bool equalsNumber(const QVariant &value, int number);
 // Leading and trailing blanks (U+0020 only) removed; other white space stays.
 QString trimBlanks(const QString &text);
 
-// The text between single quotes in a statement, with every quote doubled, so that data
-// can never change the statement.
-QString withQuotesDoubled(const QString &text);
-
 // A table or column name as it stands in a statement: between double quotes, each double
 // quote in it doubled, so that blanks, "/" or quotes in a name are taken as written.
 QString quotedName(const QString &name);
 
 // "INSERT INTO" the table, naming the columns, with a "?" for each value to bind.
 QString insertStatement(const QString &table, const QStringList &columns);
+
+// The table a statement reads, as "FROM" names it, and where that name ends in the
+// statement; an empty name when there is none.
+struct NamedTable
+{
+    QString name;
+    qsizetype end = -1;
+};
+NamedTable tableOf(const QString &statement);
 
 } // namespace ValueText

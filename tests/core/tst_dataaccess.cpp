@@ -7,9 +7,13 @@
 #include "core/recordset.h"
 #include "core/valuetext.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
+#include <cstdio>
+#include <sqlite3.h>
 
 #include <sys/stat.h>
 
@@ -31,6 +35,13 @@ private slots:
     void newRowIsStoredInTheSelectedTable();
     void quoteInDataCannotChangeAStatement();
     void boundValuesRunOneStatementManyTimes();
+    void textInOtherEncodingsIsShownDecodedAndFoundByItsBytes_data();
+    void textInOtherEncodingsIsShownDecodedAndFoundByItsBytes();
+    void statementThatRunsTooLongIsStopped_data();
+    void statementThatRunsTooLongIsStopped();
+    void closingTheConnectionLeavesNothingOfItBehind_data();
+    void closingTheConnectionLeavesNothingOfItBehind();
+    void databaseIsClosedBeforeQtSqlCleansUpAtExit();
 };
 
 namespace {
@@ -281,5 +292,165 @@ void TestDataAccess::boundValuesRunOneStatementManyTimes()
     QVERIFY(!quoted.isOpen());
 }
 
-QTEST_MAIN(TestDataAccess)
+void TestDataAccess::textInOtherEncodingsIsShownDecodedAndFoundByItsBytes_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("UTF-8") << QStringLiteral("天河区").toUtf8() << QStringLiteral("天河区");
+    QTest::newRow("GBK") << gbkBytes(QStringLiteral("天河区")) << QStringLiteral("天河区");
+    QTest::newRow("GBK whose last character looks like the start of UTF-8")
+        << gbkBytes(QStringLiteral("A宸")) << QStringLiteral("A宸");
+    QTest::newRow("UTF-8 after a byte-order mark") << markedUtf8Bytes(QStringLiteral("海珠区")) << QStringLiteral("海珠区");
+    QTest::newRow("GB18030 after its byte-order mark")
+        << QByteArray("\x84\x31\x95\x33") + gbkBytes(QStringLiteral("越秀区")) << QStringLiteral("越秀区");
+    QTest::newRow("GBK after a UTF-8 byte-order mark")
+        << QByteArray("\xEF\xBB\xBF") + gbkBytes(QStringLiteral("白云区")) << QStringLiteral("白云区");
+    QTest::newRow("a byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << QString("");
+}
+
+void TestDataAccess::textInOtherEncodingsIsShownDecodedAndFoundByItsBytes()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    ListingFixture listings;
+    listings.exec(QStringLiteral("CREATE TABLE kinds (v TEXT)"));
+    listings.exec(QStringLiteral("INSERT INTO kinds (v) VALUES ('placeholder')"));
+    listings.storeTextBytes(QStringLiteral("kinds"), QStringLiteral("v"), stored, QStringLiteral("1"));
+    listings.connect();
+
+    Recordset &kinds = funOpenQuery(QStringLiteral("SELECT v FROM kinds"));
+    QCOMPARE(kinds.field(0).toString(), shown);
+    QCOMPARE(kinds.text(0).toString(), shown);
+    const StoredText key = kinds.storedText(0);
+    QCOMPARE(key.bytes(), stored);
+    QCOMPARE(key.shown(), shown);
+    QCOMPARE(kinds.storedBytes(0).toByteArray(), stored);
+    kinds.close();
+
+    // The value goes back as the bytes it came with and finds its row; what is shown would
+    // find it only where it is stored as plain UTF-8.
+    const QString byValue = QStringLiteral("SELECT count(*) FROM kinds WHERE v=?");
+    QCOMPARE(funOpenQuery(byValue, {QVariant::fromValue(key)}).field(0).toInt(), 1);
+    QCOMPARE(funOpenQuery(byValue, {shown}).field(0).toInt(), stored == shown.toUtf8() ? 1 : 0);
+}
+
+void TestDataAccess::statementThatRunsTooLongIsStopped_data()
+{
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("reading");
+    // A recursive view that never ends: no row ever comes, or rows come for ever.
+    const QString counting = QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) ");
+    const QString none = counting + QStringLiteral("SELECT i FROM n WHERE i < 0");
+    const QString endless = counting + QStringLiteral("SELECT i FROM n");
+    QTest::newRow("opening, no row ever comes") << none << "open";
+    QTest::newRow("counting the rows") << endless << "count";
+    QTest::newRow("reading rows that keep coming") << endless << "read";
+}
+
+void TestDataAccess::statementThatRunsTooLongIsStopped()
+{
+    QFETCH(QString, view);
+    QFETCH(QString, reading);
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    listings.exec(QStringLiteral("CREATE VIEW endless AS ") + view);
+    listings.connect();
+    QCOMPARE(gConnection.connectionTimeout(), 30);
+    // The connection time-out is the limit; a second keeps the test short.
+    gConnection.setConnectionTimeout(1);
+    try {
+        Recordset &rows = funOpenQuery(QStringLiteral("SELECT i FROM endless"));
+        if (reading == QLatin1String("count"))
+            rows.recordCount();
+        for (; !rows.eof(); rows.moveNext())
+            rows.text(0);
+        QFAIL("a statement that never ends came to an end");
+    } catch (const DbError &error) {
+        QCOMPARE(error.report(), QStringLiteral("(-2147217871)查询超过 1 秒没有完成，已停止。"));
+    }
+    // The connection goes on serving the next statement.
+    QCOMPARE(funOpenQuery(QStringLiteral("SELECT yhm FROM user")).field(0).toString(), QStringLiteral("经理"));
+}
+
+void TestDataAccess::closingTheConnectionLeavesNothingOfItBehind_data()
+{
+    QTest::addColumn<bool>("recordSetOpen");
+    QTest::addColumn<bool>("recordSetAtItsEnd");
+    QTest::newRow("every record set closed first") << false << false;
+    QTest::newRow("a record set still open on a row") << true << false;
+    QTest::newRow("a record set still open at its end") << true << true;
+}
+
+void TestDataAccess::closingTheConnectionLeavesNothingOfItBehind()
+{
+    QFETCH(bool, recordSetOpen);
+    QFETCH(bool, recordSetAtItsEnd);
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("甲"), QStringLiteral("a"));
+    listings.addUser(QStringLiteral("乙"), QStringLiteral("b"));
+    // What SQLite holds for the test's own connection to the file, and nothing else.
+    const sqlite3_int64 before = sqlite3_memory_used();
+    listings.connect();
+    // Statements run and kept by the connection, and one left open.
+    funOpenQuery(QStringLiteral("SELECT yhkl FROM user WHERE yhm=?"), {QStringLiteral("甲")}).close();
+    Recordset users;
+    users.open(QStringLiteral("SELECT * FROM user "), gConnection);
+    QCOMPARE(users.recordCount(), 2);
+    while (recordSetAtItsEnd && !users.eof())
+        users.moveNext();
+    if (!recordSetOpen)
+        users.close();
+    funCloseDatabase();
+    // A record set left open closes with its connection...
+    const bool closedWithTheConnection = !users.isOpen();
+    users.close();
+    // ...and nothing of the connection stays behind.
+    QCOMPARE(sqlite3_memory_used(), before);
+    QVERIFY(closedWithTheConnection);
+}
+
+namespace {
+
+// In a process of its own: opens the listing database in folder, leaves a record set open,
+// lets the application object go as a program's end does, and prints how much memory
+// SQLite still holds then.
+int exitProbe(int argc, char *argv[])
+{
+    {
+        QCoreApplication application(argc, argv);
+        gDBType = QStringLiteral("A");
+        gDBPath = QString::fromLocal8Bit(argv[2]) + QLatin1Char('/');
+        if (!funConnectDatabase())
+            return 2;
+        funOpenQuery(QStringLiteral("SELECT * FROM user "));
+    }
+    std::printf("%lld\n", static_cast<long long>(sqlite3_memory_used()));
+    return 0;
+}
+
+} // namespace
+
+void TestDataAccess::databaseIsClosedBeforeQtSqlCleansUpAtExit()
+{
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    QProcess probe;
+    probe.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--exit-probe"), listings.folder()});
+    QVERIFY(probe.waitForFinished(30000));
+    QCOMPARE(probe.exitCode(), 0);
+    QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("0"));
+}
+
+// QTEST_MAIN, with the exit probe in front of it: the probe makes its own application object.
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--exit-probe") == 0)
+        return exitProbe(argc, argv);
+    QApplication application(argc, argv);
+    application.setAttribute(Qt::AA_Use96Dpi, true);
+    TestDataAccess test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_dataaccess.moc"

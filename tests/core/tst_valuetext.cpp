@@ -11,7 +11,7 @@ private slots:
     void plainTextOfEveryKindOfValue();
     void numbersCompareByValue();
     void onlyBlanksAreTrimmed();
-    void quotesInDataAreDoubled();
+    void quotesInNamesAreDoubled();
     void errorReportShowsNumberAndDescription();
 };
 
@@ -52,10 +52,8 @@ void TestValueText::onlyBlanksAreTrimmed()
     QCOMPARE(ValueText::trimBlanks(QStringLiteral("   ")), QString());
 }
 
-void TestValueText::quotesInDataAreDoubled()
+void TestValueText::quotesInNamesAreDoubled()
 {
-    QCOMPARE(ValueText::withQuotesDoubled(QStringLiteral("O'Neil''s")), QStringLiteral("O''Neil''''s"));
-    QCOMPARE(ValueText::withQuotesDoubled(QStringLiteral("天河区")), QStringLiteral("天河区"));
     // Names of the agency's Access tables carry blanks, "/" and now and then a quote.
     QCOMPARE(ValueText::quotedName(QStringLiteral("Muffin/Bread")), QStringLiteral("\"Muffin/Bread\""));
     QCOMPARE(ValueText::quotedName(QStringLiteral("Vit \"A\"")), QStringLiteral("\"Vit \"\"A\"\"\""));

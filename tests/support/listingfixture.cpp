@@ -13,7 +13,19 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringEncoder>
 #include <QTest>
+
+QByteArray gbkBytes(const QString &text)
+{
+    QStringEncoder gb18030("GB18030");
+    return gb18030(text);
+}
+
+QByteArray markedUtf8Bytes(const QString &text)
+{
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
 
 ListingFixture::ListingFixture(bool withTables) : m_folder(TestSandbox::newFolder())
 {
@@ -95,6 +107,14 @@ void ListingFixture::addHouse(const QString &fybh, const QVariantMap &columns)
 void ListingFixture::addPicture(const QString &fybh, const QVariant &tpbh, const QVariant &tpm)
 {
     exec(QStringLiteral("INSERT INTO picture (fybh, seq, tpbh, tpm) VALUES (?, 1, ?, ?)"), {fybh, tpbh, tpm});
+}
+
+void ListingFixture::storeTextBytes(const QString &table, const QString &column, const QByteArray &bytes,
+                                    const QString &condition, const QVariantList &conditionValues)
+{
+    // A blob cast to text keeps its bytes: text bound from here would be written as UTF-8.
+    exec(QStringLiteral("UPDATE %1 SET %2 = CAST(? AS TEXT) WHERE %3").arg(table, column, condition),
+         QVariantList{bytes} + conditionValues);
 }
 
 QString ListingFixture::writePhoto(const QString &fileName, const QSize &size, const char *format,

@@ -228,8 +228,11 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     controls.cmbWylb->setCurrentIndex(1);
     controls.optOpen[2]->setChecked(true);
     const QString chosenStatement = main.listingSearch().statement();
+    QByteArrayList chosenValues;
+    for (const QVariant &value : main.listingSearch().values())
+        chosenValues << value.value<StoredText>().bytes();
     Figure chosen{QStringLiteral("检索, region + category + offer type"), {}, {}, QStringLiteral("<= 1.5 x baseline")};
-    chosen.baseline = timeRuns(runs, [&] { baseline.readAll(chosenStatement); });
+    chosen.baseline = timeRuns(runs, [&] { baseline.readAll(chosenStatement, chosenValues); });
     chosen.program = timeRuns(runs, [&] { search(controls); });
     const int chosenHits = controls.lsvHouse->rowCount();
     figures << chosen;
@@ -251,9 +254,9 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
 
     // Random listings among the hits; the photo display is left out (its own figure).
     QRandomGenerator random(7);
-    QStringList numbers;
+    QVector<StoredText> numbers;
     for (int i = 0; i < 200; ++i)
-        numbers << controls.lsvHouse->rows().cell(int(random.bounded(allHits)), 0);
+        numbers << controls.lsvHouse->rows().key(int(random.bounded(allHits)));
     const auto perListing = [&](const Samples &total) {
         Samples each;
         for (double ms : total.ms)
@@ -262,15 +265,15 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     };
     Figure load{QStringLiteral("subGetValue, one random listing"), {}, {}, QStringLiteral("<= 2 x baseline, < 2 ms")};
     load.baseline = perListing(timeRuns(runs, [&] {
-        for (const QString &number : std::as_const(numbers)) {
-            baseline.readAll(QStringLiteral("SELECT * FROM house WHERE fybh='") + number + QLatin1Char('\''));
-            baseline.readAll(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh='") + number + QLatin1Char('\''));
+        for (const StoredText &number : std::as_const(numbers)) {
+            baseline.readAll(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {number.bytes()});
+            baseline.readAll(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), {number.bytes()});
         }
     }));
     {
         const QSignalBlocker noPhotoDisplay(controls.List);
         load.program = perListing(timeRuns(runs, [&] {
-            for (const QString &number : std::as_const(numbers))
+            for (const StoredText &number : std::as_const(numbers))
                 main.detailPanel().subGetValue(number);
         }));
     }
@@ -281,11 +284,12 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     Figure loadData{QStringLiteral("  of which the two statements, read by the record set"), {}, load.baseline,
                     QStringLiteral("(for comparison)")};
     loadData.program = perListing(timeRuns(runs, [&] {
-        for (const QString &number : std::as_const(numbers)) {
-            Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {number});
+        for (const StoredText &number : std::as_const(numbers)) {
+            const QVariantList key = {QVariant::fromValue(number)};
+            Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), key);
             for (int position = 0; position < house.fieldCount(); ++position)
                 house.field(position);
-            Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), {number});
+            Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), key);
             for (; !photos.eof(); photos.moveNext()) {
                 photos.field(1);
                 photos.field(2);

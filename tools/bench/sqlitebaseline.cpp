@@ -14,12 +14,15 @@ SqliteBaseline::~SqliteBaseline()
     sqlite3_close(m_database);
 }
 
-std::vector<std::vector<std::string>> SqliteBaseline::readAll(const QString &statement) const
+std::vector<std::vector<std::string>> SqliteBaseline::readAll(const QString &statement,
+                                                              const QByteArrayList &texts) const
 {
     sqlite3_stmt *prepared = nullptr;
     const QByteArray text = statement.toUtf8();
     if (sqlite3_prepare_v2(m_database, text.constData(), int(text.size()), &prepared, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(m_database));
+    for (int index = 0; index < texts.size(); ++index)
+        sqlite3_bind_text(prepared, index + 1, texts.at(index).constData(), int(texts.at(index).size()), SQLITE_STATIC);
     std::vector<std::vector<std::string>> rows;
     const int columns = sqlite3_column_count(prepared);
     while (sqlite3_step(prepared) == SQLITE_ROW) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QString>
 #include <array>
 #include <string>
@@ -16,7 +17,8 @@ public:
     SqliteBaseline &operator=(const SqliteBaseline &) = delete;
 
     // Reads every row of the statement into memory, each column as text; returns the rows.
-    std::vector<std::vector<std::string>> readAll(const QString &statement) const;
+    // Each "?" takes the next of texts, bound as text.
+    std::vector<std::vector<std::string>> readAll(const QString &statement, const QByteArrayList &texts = {}) const;
 
 private:
     struct sqlite3 *m_database = nullptr;

@@ -113,10 +113,12 @@ void frmQX_Login::listUsers()
     int unnamed = 0;
     for (; !users->eof(); users->moveNext()) {
         const QVariant name = users->field(QStringLiteral("yhm"));
+        // Each entry keeps the name as stored: the password check finds the user by it.
         if (name.isNull())
             ++unnamed;
         else
-            cmbUserName->addItem(ValueText::plain(name));
+            cmbUserName->addItem(ValueText::plain(name),
+                                 QVariant::fromValue(users->storedText(QStringLiteral("yhm"))));
     }
     users->close();
     if (cmbUserName->count() > 0)
@@ -132,7 +134,7 @@ void frmQX_Login::cmdOK_Click()
     try {
         if (cmbUserName->currentIndex() < 0)
             throw DbError(DbError::NoCurrentRecord, QStringLiteral("没有可以登录的用户。"));
-        gUserName = cmbUserName->currentText();
+        gUserName = cmbUserName->currentData().value<StoredText>();
         if (funCheckPassword(gUserName, txtPassword->text())) {
             accept();
             emit passwordAccepted();

@@ -58,7 +58,7 @@ DetailPanel::DetailPanel(const MainLayout &controls) : m_controls(controls)
     resolve(columnsAfterFacilities, m_columnsAfterFacilities);
 }
 
-void DetailPanel::subGetValue(const QString &strFybh)
+void DetailPanel::subGetValue(const StoredText &strFybh)
 {
     try {
         showListing(strFybh);
@@ -66,7 +66,7 @@ void DetailPanel::subGetValue(const QString &strFybh)
     } catch (const DbError &error) {
         subClearValue();
         const QString text = error.number() == DbError::NoCurrentRecord
-                                 ? QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(strFybh)
+                                 ? QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(strFybh.shown())
                                  : QStringLiteral("不能读取房源资料：") + error.report();
         showMessage(text, MessageFlags::Information, panelCaption);
         return;
@@ -82,17 +82,23 @@ void DetailPanel::subGetValue(const QString &strFybh)
     }
 }
 
-void DetailPanel::showListing(const QString &strFybh)
+void DetailPanel::showListing(const StoredText &strFybh)
 {
     // The number is bound, not written into the statement: one compiled statement serves
     // every listing, and a quote in a number is only data.
-    Recordset &house = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {strFybh});
+    Recordset &house
+        = funOpenQuery(QStringLiteral("SELECT * FROM house WHERE fybh=?"), {QVariant::fromValue(strFybh)});
     const auto show = [&house](const std::pair<QLineEdit *, QString> &boxColumn) {
         boxColumn.first->setText(ValueText::plain(house.field(boxColumn.second)));
+        // A value longer than its box shows its beginning, not its end.
+        boxColumn.first->setCursorPosition(0);
     };
-    if (house.eof())
+    if (house.eof()) {
+        // A listing that was listed may be gone since, or a damaged index may have lost it.
+        house.confirmNoRows();
         throw DbError(DbError::NoCurrentRecord, QString());
-    m_controls.detailBox(QStringLiteral("txtFybh"))->setText(strFybh);
+    }
+    m_controls.detailBox(QStringLiteral("txtFybh"))->setText(strFybh.shown());
     m_controls.detailBox(QStringLiteral("txtFpyx"))->setText(offerTypeText(house.field(QStringLiteral("fpyx"))));
     for (const auto &boxColumn : m_columnsBeforeFacilities)
         show(boxColumn);
@@ -107,12 +113,13 @@ void DetailPanel::showListing(const QString &strFybh)
     house.close();
 }
 
-void DetailPanel::showPhotoList(const QString &strFybh)
+void DetailPanel::showPhotoList(const StoredText &strFybh)
 {
     m_controls.imgHouse->clear();
     m_controls.List1->clear();
     m_controls.List->clear();
-    Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), {strFybh});
+    Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"),
+                                     {QVariant::fromValue(strFybh)});
     for (; !photos.eof(); photos.moveNext()) {
         m_controls.List1->addItem(ValueText::plain(photos.field(QStringLiteral("tpbh"))));
         m_controls.List->addItem(ValueText::trimBlanks(ValueText::plain(photos.field(QStringLiteral("tpm")))));

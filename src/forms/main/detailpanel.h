@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/storedtext.h"
+
 #include <QString>
 #include <utility>
 #include <vector>
@@ -13,15 +15,15 @@ class DetailPanel
 public:
     explicit DetailPanel(const MainLayout &controls);
 
-    // Loads the listing numbered strFybh and selects its first photo. A listing that is
-    // gone, or a failing query, is reported and leaves the panel blank.
-    void subGetValue(const QString &strFybh);
+    // Loads the listing numbered strFybh (as stored) and selects its first photo. A listing
+    // that is gone, or a failing query, is reported and leaves the panel blank.
+    void subGetValue(const StoredText &strFybh);
     // Blanks every box, the photo box and both photo lists.
     void subClearValue();
 
 private:
-    void showListing(const QString &strFybh);
-    void showPhotoList(const QString &strFybh);
+    void showListing(const StoredText &strFybh);
+    void showPhotoList(const StoredText &strFybh);
 
     const MainLayout &m_controls;
     // The boxes that show one column each as text, with their column, before and after

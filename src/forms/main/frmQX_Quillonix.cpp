@@ -105,10 +105,12 @@ void frmQX_Quillonix::fillSearchLists()
             // A value without text could never match a listing: it is not offered.
             if (value.isNull())
                 continue;
+            // Each entry keeps its value as stored, for the search to bind.
+            const QVariant stored = QVariant::fromValue(values.storedText(QStringLiteral("lbm")));
             if (ValueText::equalsNumber(list, 1))
-                regions->addItem(ValueText::plain(value));
+                regions->addItem(ValueText::plain(value), stored);
             else if (ValueText::equalsNumber(list, 2))
-                categories->addItem(ValueText::plain(value));
+                categories->addItem(ValueText::plain(value), stored);
         }
         values.close();
     } catch (const DbError &error) {
@@ -171,7 +173,7 @@ bool frmQX_Quillonix::event(QEvent *event)
 
 void frmQX_Quillonix::Form_Activate()
 {
-    m_layout->stbBottom->setPanelText(loginPanel, QStringLiteral("登录：") + gUserName);
+    m_layout->stbBottom->setPanelText(loginPanel, QStringLiteral("登录：") + gUserName.shown());
 }
 
 void frmQX_Quillonix::tmQuillonix_Timer()

@@ -2,7 +2,6 @@
 
 #include "core/dberror.h"
 #include "core/mQuillonix.h"
-#include "core/valuetext.h"
 #include "forms/common/messagebox.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/mainlayout.h"
@@ -21,12 +20,17 @@ const QString searchCaption = QStringLiteral("搜索房源");
 constexpr int firstPlainColumn = 2;
 constexpr int lastPlainColumn = 9;
 
+// "全部", the first entry, sets no condition.
+bool chosen(const QComboBox *choice)
+{
+    return choice->currentIndex() > 0;
+}
+
+// The chosen value is bound as the very bytes the list was filled with: a region stored
+// in an older encoding still finds its listings.
 QString textCondition(const QComboBox *choice, const QString &column)
 {
-    if (choice->currentIndex() <= 0)
-        return QString();
-    return QStringLiteral(" AND ") + column + QStringLiteral("='")
-           + ValueText::withQuotesDoubled(choice->currentText()) + QStringLiteral("'");
+    return chosen(choice) ? QStringLiteral(" AND ") + column + QStringLiteral("=?") : QString();
 }
 
 } // namespace
@@ -50,15 +54,26 @@ QString ListingSearch::statement() const
            + region + category + offerType + QStringLiteral(" order by xgsj desc");
 }
 
+QVariantList ListingSearch::values() const
+{
+    QVariantList values;
+    for (const QComboBox *choice : {m_controls.cmbQy, m_controls.cmbWylb}) {
+        if (chosen(choice))
+            values << choice->currentData();
+    }
+    return values;
+}
+
 void ListingSearch::cmdSearch_Click()
 {
     m_detail.subClearValue();
     ReportListView *list = m_controls.lsvHouse;
     ListRows cells(list->rows().columnCount());
     try {
-        Recordset &hits = funOpenQuery(statement());
+        Recordset &hits = funOpenQuery(statement(), values());
         for (; !hits.eof(); hits.moveNext()) {
             cells.appendCell(hits.text(0));
+            cells.appendKey(hits.storedBytes(0));
             cells.appendCell(offerTypeText(hits.field(1)));
             for (int position = firstPlainColumn; position <= lastPlainColumn; ++position)
                 cells.appendCell(hits.text(position));

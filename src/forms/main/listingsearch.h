@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 class DetailPanel;
 class MainLayout;
@@ -13,8 +14,9 @@ public:
     ListingSearch(const MainLayout &controls, DetailPanel &detail);
 
     void cmdSearch_Click();
-    // The statement the current choices make.
+    // The statement the current choices make, and the values for its "?" marks.
     QString statement() const;
+    QVariantList values() const;
 
 private:
     const MainLayout &m_controls;

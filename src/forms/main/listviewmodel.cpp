@@ -47,12 +47,13 @@ void ListViewModel::setRows(ListRows rows)
     endResetModel();
 }
 
-void ListViewModel::appendRow(const QStringList &cells)
+void ListViewModel::appendRow(const QStringList &cells, const StoredText &key)
 {
     const int row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     for (int column = 0; column < m_headers.size(); ++column)
         m_rows.appendCell(cells.value(column));
+    m_rows.appendKey(key.bytes());
     m_shown.push_back(m_rows.rowCount() - 1);
     endInsertRows();
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 // The rows of a report-view list: each row a text (column 0) and its sub-items, all
-// kept as text, shown in an order of their own (the order added, or a sorted one).
+// kept as text, with the row's key as stored, shown in an order of their own (the order
+// added, or a sorted one).
 class ListViewModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -20,10 +21,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     QString cell(int row, int column) const;
+    StoredText key(int row) const { return m_rows.key(m_shown[size_t(row)]); }
 
     // Replaces every row, shown in the order they were added.
     void setRows(ListRows rows);
-    void appendRow(const QStringList &cells);
+    void appendRow(const QStringList &cells, const StoredText &key);
     void removeRowAt(int row);
     void clear();
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <limits>
 
 namespace {
 
@@ -171,6 +172,8 @@ void MainLayout::buildDetailPanel()
         auto *box = placeControl<QLineEdit>(Frame3, QString::fromLatin1(design.box),
                                             twipsRect(design.boxLeft, boxTop, design.boxWidth, 270));
         box->setReadOnly(true);
+        // A memo is shown whole: a line edit would cut it at 32 767 characters.
+        box->setMaxLength(std::numeric_limits<int>::max());
         QPalette palette = box->palette();
         palette.setColor(QPalette::Base, beige);
         palette.setColor(QPalette::Text, navy);

@@ -13,7 +13,7 @@ void ResultList::lsvHouse_Click()
     const ReportListView *list = m_controls.lsvHouse;
     const int row = list->firstSelectedRow();
     if (row >= 0)
-        m_detail.subGetValue(list->rows().cell(row, 0));
+        m_detail.subGetValue(list->rows().key(row));
 }
 
 void ResultList::lsvHouse_KeyUp()

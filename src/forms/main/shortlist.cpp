@@ -15,16 +15,17 @@ void ShortList::cmdSelect_Click()
     const int chosen = hits->firstSelectedRow();
     if (chosen < 0)
         return;
-    const QString number = hits->rows().cell(chosen, 0);
+    // The row keeps the listing number as stored, to load the listing by it again.
+    const StoredText number = hits->rows().key(chosen);
     ListViewModel &shortList = m_controls.lsvHouseSelected->rows();
     for (int row = 0; row < shortList.rowCount(); ++row) {
-        if (shortList.cell(row, 0) == number) {
+        if (shortList.key(row) == number) {
             showMessage(QStringLiteral("物业编号") + shortList.cell(row, 0) + QStringLiteral("已被选择！"),
                         MessageFlags::Information, QStringLiteral("物业预览"));
             return;
         }
     }
-    shortList.appendRow({number, hits->rows().cell(chosen, 1)});
+    shortList.appendRow({hits->rows().cell(chosen, 0), hits->rows().cell(chosen, 1)}, number);
 }
 
 void ShortList::cmdRemove_Click()
@@ -50,7 +51,7 @@ void ShortList::lsvHouseSelected_Click()
     const ReportListView *shortList = m_controls.lsvHouseSelected;
     const int chosen = shortList->firstSelectedRow();
     if (chosen >= 0)
-        m_detail.subGetValue(shortList->rows().cell(chosen, 0));
+        m_detail.subGetValue(shortList->rows().key(chosen));
 }
 
 void ShortList::lsvHouseSelected_KeyUp()

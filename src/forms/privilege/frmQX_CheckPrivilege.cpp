@@ -54,10 +54,10 @@ void frmQX_CheckPrivilege::cmdOK_Click()
 bool frmQX_CheckPrivilege::storedPasswordMatches(const QString &typed)
 {
     try {
-        Recordset &user = funOpenQuery(QStringLiteral("SELECT yhkl FROM user WHERE yhm='")
-                                       + ValueText::withQuotesDoubled(gUserName) + QStringLiteral("' "));
+        Recordset &user
+            = funOpenQuery(QStringLiteral("SELECT yhkl FROM user WHERE yhm=? "), {QVariant::fromValue(gUserName)});
         if (user.eof()) {
-            showMessage(QStringLiteral("用户“%1”已不在用户表中，不能核对口令。").arg(gUserName),
+            showMessage(QStringLiteral("用户“%1”已不在用户表中，不能核对口令。").arg(gUserName.shown()),
                         MessageFlags::Critical, promptCaption);
             return false;
         }

@@ -87,6 +87,8 @@ private slots:
     void cancelEndsTheProgramWithoutAWord();
     void secondCopyBringsTheRunningMainWindowForward();
     void loginFormAloneDoesNotCountAsRunningCopy();
+    void userStoredInOtherEncodingsLogsInAndPassesThePrompt_data();
+    void userStoredInOtherEncodingsLogsInAndPassesThePrompt();
 };
 
 void TestLogin::layoutFollowsTheDesign()
@@ -460,6 +462,55 @@ void TestLogin::loginFormAloneDoesNotCountAsRunningCopy()
     QVERIFY(second.start());
     QVERIFY(!ProgramEnd::programEnding());
     QCOMPARE(userList(*second.loginForm()), QStringList{QStringLiteral("经理")});
+}
+
+void TestLogin::userStoredInOtherEncodingsLogsInAndPassesThePrompt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("storedName");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QByteArray>("storedPassword");
+    QTest::newRow("GBK") << "经理" << gbkBytes(QStringLiteral("经理")) << "密码88" << gbkBytes(QStringLiteral("密码88"));
+    QTest::newRow("after a byte-order mark")
+        << "店长" << markedUtf8Bytes(QStringLiteral("店长")) << "8888" << markedUtf8Bytes(QStringLiteral("8888"));
+}
+
+void TestLogin::userStoredInOtherEncodingsLogsInAndPassesThePrompt()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, storedName);
+    QFETCH(QString, password);
+    QFETCH(QByteArray, storedPassword);
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("前台"), QStringLiteral("1234"));
+    listings.addUser(QStringLiteral("placeholder"), QStringLiteral("placeholder"));
+    listings.storeTextBytes(QStringLiteral("user"), QStringLiteral("yhkl"), storedPassword,
+                            QStringLiteral("yhm='placeholder'"));
+    listings.storeTextBytes(QStringLiteral("user"), QStringLiteral("yhm"), storedName,
+                            QStringLiteral("yhm='placeholder'"));
+    funSaveDBPath(listings.folder());
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    QCOMPARE(userList(*program.loginForm()), (QStringList{"前台", name}));
+    // Typed key by key, Chinese characters as a keyboard layout gives them.
+    const auto type = [&password](QWidget *box) {
+        for (const QChar character : password)
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(character), Qt::NoModifier);
+    };
+    chooseUser(*program.loginForm(), name);
+    type(control<QLineEdit>(program.loginForm(), QStringLiteral("txtPassword")));
+    pressOK(*program.loginForm());
+    QVERIFY(program.mainWindow());
+    QCOMPARE(gUserName.bytes(), storedName);
+
+    // The password prompt finds the same user by the same bytes.
+    whenModalShown([&type](QWidget *prompt) {
+        type(control<QLineEdit>(prompt, QStringLiteral("txtPassword")));
+        QTest::mouseClick(control<QPushButton>(prompt, QStringLiteral("cmdOK")), Qt::LeftButton);
+    });
+    QTest::mouseClick(control<QPushButton>(program.mainWindow(), QStringLiteral("cmdExit")), Qt::LeftButton);
+    QVERIFY(gPrivilegeOK);
+    QVERIFY(ProgramEnd::programEnding());
 }
 
 QTEST_MAIN(TestLogin)

@@ -5,6 +5,7 @@
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
 
+#include <QFile>
 #include <QListWidget>
 #include <QTest>
 
@@ -44,6 +45,12 @@ private slots:
     void clearingBlanksEverythingAndLoadingFillsAgain();
     void listingThatIsGoneIsReportedWithABlankPanel();
     void missingColumnIsReportedWithABlankPanel();
+    void listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos_data();
+    void listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos();
+    void storedTextIsShownWholeAndDecoded_data();
+    void storedTextIsShownWholeAndDecoded();
+    void damagedIndexIsReportedAsDamageOnce_data();
+    void damagedIndexIsReportedAsDamageOnce();
 };
 
 void TestDetailPanel::fullListingFillsTheTwentyEightBoxes()
@@ -217,6 +224,123 @@ void TestDetailPanel::missingColumnIsReportedWithABlankPanel()
     MessageScript::expect(QStringLiteral("不能读取房源资料：( 3265)查询结果中没有字段 Glf"), 64, QStringLiteral("物业资料"));
     window.detailPanel().subGetValue(QStringLiteral("A1"));
     QCOMPARE(main.box(QStringLiteral("txtQy")), QString());
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
+}
+
+void TestDetailPanel::listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("GBK") << "碧桂园101" << gbkBytes(QStringLiteral("碧桂园101"));
+    QTest::newRow("after a byte-order mark") << "QX-A101" << markedUtf8Bytes(QStringLiteral("QX-A101"));
+}
+
+void TestDetailPanel::listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos()
+{
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, stored);
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    const QString placeholder = QStringLiteral("OLD-TOOL");
+    listings.addHouse(placeholder, {{"qy", "天河区"}});
+    listings.addPicture(placeholder, QStringLiteral("old.jpg"), QStringLiteral("placeholder"));
+    listings.writePhoto(QStringLiteral("old.jpg"));
+    for (const QString table : {"house", "picture"})
+        listings.storeTextBytes(table, QStringLiteral("fybh"), stored, QStringLiteral("fybh=?"), {placeholder});
+    listings.storeTextBytes(QStringLiteral("picture"), QStringLiteral("tpm"), gbkBytes(QStringLiteral("客厅")),
+                            QStringLiteral("1"));
+    // The same number stored as UTF-8 is another listing.
+    listings.addHouse(shown, {{"qy", "海珠区"}});
+    frmQX_Quillonix &window = main.open();
+    main.pressSearch();
+    QCOMPARE(MainWindowFixture::column(main.results(), 0), (QStringList{shown, shown}));
+    MainWindowFixture::clickRow(main.results(), 1);
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), shown);
+    QCOMPARE(main.box(QStringLiteral("txtQy")), QStringLiteral("天河区"));
+    QCOMPARE(MainWindowFixture::entries(main.photoNames()), QStringList{"客厅"});
+    QVERIFY(control<ImageBox>(&window, QStringLiteral("imgHouse"))->hasPicture());
+    MainWindowFixture::clickRow(main.results(), 0);
+    QCOMPARE(main.box(QStringLiteral("txtQy")), QStringLiteral("海珠区"));
+    QCOMPARE(main.photoNames().count(), 0);
+}
+
+void TestDetailPanel::storedTextIsShownWholeAndDecoded_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("stored");
+    // A memo longer than a line edit keeps by default (32 767 characters).
+    QString memo;
+    while (memo.size() < 100000)
+        memo += QStringLiteral("南北通透，近地铁，");
+    memo.truncate(100000);
+    QTest::newRow("memo of 100 000 characters") << "txtQtss" << "Qtss" << memo << memo.toUtf8();
+    QTest::newRow("GBK memo of 100 000 characters") << "txtSkyq" << "skyq" << memo << gbkBytes(memo);
+    QTest::newRow("GBK") << "txtWymc" << "wymc" << "碧桂园3栋" << gbkBytes(QStringLiteral("碧桂园3栋"));
+    QTest::newRow("after a byte-order mark") << "txtCqz" << "cqz" << "有" << markedUtf8Bytes(QStringLiteral("有"));
+}
+
+void TestDetailPanel::storedTextIsShownWholeAndDecoded()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, column);
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, stored);
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.listings().storeTextBytes(QStringLiteral("house"), column, stored, QStringLiteral("1"));
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    QCOMPARE(main.box(box).size(), shown.size());
+    QCOMPARE(main.box(box), shown);
+}
+
+void TestDetailPanel::damagedIndexIsReportedAsDamageOnce_data()
+{
+    QTest::addColumn<QByteArray>("damage");
+    QTest::addColumn<int>("number");
+    // The index still reads, but leads to the listing no more: SQLite says nothing.
+    QTest::newRow("a number changed inside the index") << QByteArray("number") << 779;
+    // The index page cannot be read at all: SQLite calls it damaged itself.
+    QTest::newRow("the index page overwritten") << QByteArray("page") << 11;
+}
+
+void TestDetailPanel::damagedIndexIsReportedAsDamageOnce()
+{
+    QFETCH(QByteArray, damage);
+    QFETCH(int, number);
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    for (const char *fybh : {"QX0001", "QX0002", "QX0003"})
+        listings.addHouse(QString::fromLatin1(fybh));
+    // The detail panel finds a listing through the index of listing numbers.
+    const qint64 pageSize = listings.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    const qint64 page
+        = listings.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='house_fybh'")).toLongLong();
+    QFile file(listings.databaseFile());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek((page - 1) * pageSize));
+    QByteArray content = file.read(pageSize);
+    if (damage == "number") {
+        const qsizetype at = content.indexOf("QX0002");
+        QVERIFY(at >= 0);
+        content[at + 5] = '9';
+    } else {
+        content[0] = char(0x77);
+    }
+    QVERIFY(file.seek((page - 1) * pageSize));
+    QCOMPARE(file.write(content), pageSize);
+    file.close();
+
+    main.open();
+    main.pressSearch();
+    const int row = int(MainWindowFixture::column(main.results(), 0).indexOf(QStringLiteral("QX0002")));
+    QVERIFY(row >= 0);
+    MessageScript::expect(QStringLiteral("不能读取房源资料：( %1)数据库文件已损坏，请用备份恢复。").arg(number), 64,
+                          QStringLiteral("物业资料"));
+    MainWindowFixture::clickRow(main.results(), row);
+    QVERIFY(MessageScript::allShown());
     QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
 }
 

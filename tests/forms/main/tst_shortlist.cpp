@@ -42,6 +42,8 @@ private slots:
     void clickAndArrowKeysLoadTheListing();
     void removeTakesTheChosenRowAndBlanksThePanel();
     void clearBlanksThePanelOnlyWhenThereIsSomethingToClear();
+    void numbersStoredInOtherEncodingsLoadTheirOwnListing_data();
+    void numbersStoredInOtherEncodingsLoadTheirOwnListing();
 
 private:
     void addHit(int row);
@@ -182,6 +184,38 @@ void TestShortList::clearBlanksThePanelOnlyWhenThereIsSomethingToClear()
     m_main->press(QStringLiteral("cmdClear"));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
     QCOMPARE(m_main->results().rowCount(), 4);
+}
+
+void TestShortList::numbersStoredInOtherEncodingsLoadTheirOwnListing_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("GBK") << "碧桂园101" << gbkBytes(QStringLiteral("碧桂园101"));
+    QTest::newRow("after a byte-order mark") << "D4" << markedUtf8Bytes(QStringLiteral("D4"));
+}
+
+void TestShortList::numbersStoredInOtherEncodingsLoadTheirOwnListing()
+{
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, stored);
+    ListingFixture &listings = m_main->listings();
+    listings.addHouse(QStringLiteral("OLD-TOOL"), {{"fpyx", 2}, {"wymc", "旧库"}});
+    listings.storeTextBytes(QStringLiteral("house"), QStringLiteral("fybh"), stored, QStringLiteral("fybh='OLD-TOOL'"));
+    // The same number stored as UTF-8 is another listing.
+    listings.addHouse(shown, {{"fpyx", 1}, {"wymc", "新库"}});
+    m_main->pressSearch();
+    QCOMPARE(MainWindowFixture::column(m_main->results(), 0).mid(0, 2), (QStringList{shown, shown}));
+    addHit(1);
+    addHit(0);
+    QCOMPARE(shortRows(*m_main), (QStringList{shown + "|出售", shown + "|出租"}));
+    MainWindowFixture::clickRow(m_main->shortList(), 0);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), shown);
+    QCOMPARE(m_main->box(QStringLiteral("txtWymc")), QStringLiteral("旧库"));
+    MainWindowFixture::clickRow(m_main->shortList(), 1);
+    QCOMPARE(m_main->box(QStringLiteral("txtWymc")), QStringLiteral("新库"));
+    // Chosen again, the listing stored in the older encoding is known by its bytes.
+    MessageScript::expect(refusal(shown), 64, QStringLiteral("物业预览"));
+    addHit(1);
 }
 
 QTEST_MAIN(TestShortList)

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+// What the connection and the record set need of a database engine. The forms see only
+// Connection and Recordset; each engine (the SQLite one in sqlitesession.h) gives these
+// two, and nothing of an engine reaches the forms.
+
+// How the engine holds one cell.
+enum class CellKind { Null, Integer, Real, Text, Blob };
+
+// The rows of one statement, read front to back as the engine gives them. Every failure
+// throws DbError.
+class EngineRows
+{
+public:
+    virtual ~EngineRows() = default;
+
+    // False once the connection the rows came from is closed: then nothing can be read.
+    virtual bool isOpen() const = 0;
+    virtual bool atEnd() const = 0;
+    virtual void next() = 0;
+
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int column) const = 0;
+
+    // The cells of the current row.
+    virtual CellKind kind(int column) const = 0;
+    virtual qint64 integer(int column) const = 0;
+    virtual double real(int column) const = 0;
+    // A cell's bytes as the engine holds them (text as stored, a whole number in digits),
+    // valid until next(); an empty view for a Null.
+    virtual QByteArrayView bytes(int column) const = 0;
+};
+
+// One open connection of an engine.
+class EngineSession
+{
+public:
+    virtual ~EngineSession() = default;
+
+    // Runs the statement, each "?" in it taking the next of values (a StoredText goes in as
+    // its very bytes, as text), and stands at its first row.
+    virtual std::unique_ptr<EngineRows> run(const QString &source, const QVariantList &values) = 0;
+    // For a statement that found no row: throws the damage error (DbError::damaged) when it
+    // finds rows once the engine reads its table without indexes, for a damaged index can
+    // lose rows without an error.
+    virtual void confirmNoRowsWithoutIndexes(const QString &source, const QVariantList &values) = 0;
+    // A statement still running this long after it began is stopped (DbError::timedOut).
+    virtual void setStatementTimeout(int seconds) = 0;
+};
