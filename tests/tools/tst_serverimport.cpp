@@ -61,7 +61,8 @@ QString serverName(const QString &name)
 
 QString literal(const QString &text)
 {
-    return QLatin1Char('\'') + ValueText::withQuotesDoubled(text) + QLatin1Char('\'');
+    QString doubled = text;
+    return QLatin1Char('\'') + doubled.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
 }
 
 // An SQLite listing database as the program reads it, on a Qt SQL connection of its own.
