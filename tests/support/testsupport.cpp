@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -20,7 +21,8 @@ struct Expected
     QString text;
     int flags;
     QString caption;
-    MessageAnswer answer;
+    // None: the real message box asks.
+    std::optional<MessageAnswer> answer;
 };
 
 struct SandboxState
@@ -37,7 +39,7 @@ SandboxState &state()
     return sandbox;
 }
 
-MessageAnswer answerMessage(const QString &text, int flags, const QString &caption)
+std::optional<MessageAnswer> answerMessage(const QString &text, int flags, const QString &caption)
 {
     SandboxState &sandbox = state();
     sandbox.seen << caption + QLatin1Char('|') + QString::number(flags) + QLatin1Char('|') + text;
@@ -114,6 +116,11 @@ void MessageScript::install()
 void MessageScript::expect(const QString &text, int flags, const QString &caption, MessageAnswer answer)
 {
     state().expected.append({text, flags, caption, answer});
+}
+
+void MessageScript::expectBox(const QString &text, int flags, const QString &caption)
+{
+    state().expected.append({text, flags, caption, std::nullopt});
 }
 
 const QStringList &MessageScript::seen()
@@ -237,6 +244,30 @@ void clearModalActions()
 void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs)
 {
     ModalDriver::instance().add(std::move(action), timeoutMs);
+}
+
+namespace {
+
+QWindow *windowWithTheKeyboard()
+{
+    QWindow *focused = QGuiApplication::focusWindow();
+    if (!focused)
+        QTest::qFail("no window has the keyboard", __FILE__, __LINE__);
+    return focused;
+}
+
+} // namespace
+
+void pressKey(Qt::Key key)
+{
+    if (QWindow *focused = windowWithTheKeyboard())
+        QTest::keyPress(focused, key);
+}
+
+void releaseKey(Qt::Key key)
+{
+    if (QWindow *focused = windowWithTheKeyboard())
+        QTest::keyRelease(focused, key);
 }
 
 QRect designedRect(int left, int top, int width, int height)
