@@ -66,7 +66,7 @@ private slots:
     void answeringNoKeepsTheDialogOpen();
     void answeringYesStoresTheFolderAndEndsTheProgram();
     void cancelAfterChoosingStoresNothing();
-    void neitherEnterNorEscPressesAButton();
+    void neitherEnterNorEscPressesAButtonButSpaceDoes();
 
 private:
     QString m_picked;
@@ -198,7 +198,7 @@ void TestDataBaseLocation::cancelAfterChoosingStoresNothing()
     QVERIFY(!ProgramEnd::programEnding());
 }
 
-void TestDataBaseLocation::neitherEnterNorEscPressesAButton()
+void TestDataBaseLocation::neitherEnterNorEscPressesAButtonButSpaceDoes()
 {
     frmQX_DataBaseLocation dialog;
     m_picked = QStringLiteral("/media/usb");
@@ -212,6 +212,10 @@ void TestDataBaseLocation::neitherEnterNorEscPressesAButton()
         QVERIFY(dialog.isVisible());
     }
     QCOMPARE(storedFolder().toString(), QStringLiteral("/srv/agency/"));
+    // Space presses the focused button.
+    control<QPushButton>(&dialog, QStringLiteral("cmdCancel"))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!dialog.isVisible());
 }
 
 QTEST_MAIN(TestDataBaseLocation)

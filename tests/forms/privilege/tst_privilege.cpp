@@ -46,7 +46,7 @@ private slots:
     void cleanup();
 
     void promptLayoutFollowsTheDesign();
-    void promptAnswersToNeitherEnterNorEsc();
+    void promptAnswersToNeitherEnterNorEscButToSpace();
     void rightPasswordLetsTheCommandAct_data();
     void rightPasswordLetsTheCommandAct();
     void wrongPasswordIsRefusedWithTheCommandsMessage_data();
@@ -109,7 +109,7 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     QCOMPARE(tabWalk(password, 3), (QStringList{"txtPassword", "cmdOK", "cmdCancel", "txtPassword"}));
 }
 
-void TestPrivilege::promptAnswersToNeitherEnterNorEsc()
+void TestPrivilege::promptAnswersToNeitherEnterNorEscButToSpace()
 {
     frmQX_CheckPrivilege prompt(m_window.get());
     prompt.show();
@@ -125,6 +125,11 @@ void TestPrivilege::promptAnswersToNeitherEnterNorEsc()
         QVERIFY(prompt.isVisible());
     }
     QVERIFY(!gPrivilegeOK);
+    // Space presses the focused button.
+    control<QPushButton>(&prompt, "cmdOK")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!prompt.isVisible());
+    QVERIFY(gPrivilegeOK);
 }
 
 void TestPrivilege::rightPasswordLetsTheCommandAct_data()
