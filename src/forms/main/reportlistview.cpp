@@ -57,6 +57,12 @@ void ReportListView::setRows(ListRows rows)
         applySort();
 }
 
+void ReportListView::removeRow(int row)
+{
+    m_rows.removeRowAt(row);
+    selectionModel()->clearSelection();
+}
+
 void ReportListView::sortBy(int column, Qt::SortOrder order)
 {
     m_sortKey = column;

@@ -30,6 +30,8 @@ public:
 
     // Replaces every row; a list in sorted mode puts the new rows in order at once.
     void setRows(ListRows rows);
+    // Removes one row. No other row becomes selected in its place: only the user chooses.
+    void removeRow(int row);
 
     int sortKey() const { return m_sortKey; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }

@@ -192,6 +192,10 @@ void TestShortList::removeTakesTheChosenRowAndBlanksThePanel()
     QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
     QCOMPARE(m_main->photoNames().count(), 0);
+    // No row is chosen in its place: a second press removes nothing nobody chose.
+    QCOMPARE(m_main->shortList().firstSelectedRow(), -1);
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
 
     // The panel is blanked whatever it showed, also a listing from the result list.
     MainWindowFixture::clickRow(m_main->shortList(), 0);
