@@ -61,12 +61,15 @@ bool frmQX_CheckPrivilege::storedPasswordMatches(const QString &typed)
                         MessageFlags::Critical, promptCaption);
             return false;
         }
-        // A user without a stored password (Null) matches no typed text.
         const QVariant stored = user.field(0);
         // Closed at once: an open record set would keep the agency's database locked
         // against the programs that write to it.
         user.close();
-        return !stored.isNull() && ValueText::trimBlanks(ValueText::plain(stored)) == typed;
+        // A user without a stored password (Null, as the first start's ADMIN) logs in with
+        // any password and has nothing to type here: an empty entry passes, typed text not.
+        if (stored.isNull())
+            return typed.isEmpty();
+        return ValueText::trimBlanks(ValueText::plain(stored)) == typed;
     } catch (const DbError &error) {
         showMessage(QStringLiteral("不能核对口令：") + error.report(), MessageFlags::Critical, promptCaption);
         return false;

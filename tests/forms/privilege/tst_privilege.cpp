@@ -54,7 +54,8 @@ private slots:
     void cancelAndBlankSayNothing_data();
     void cancelAndBlankSayNothing();
     void emptyStoredPasswordMatchesAnEmptyEntry();
-    void userWithoutPasswordNeverPasses();
+    void userWithoutPasswordPassesWithAnEmptyEntryOnly_data();
+    void userWithoutPasswordPassesWithAnEmptyEntryOnly();
     void vanishedUserIsExplainedAndRefused();
     void closeRequestAsksForThePassword();
     void promptLeavesTheDatabaseFreeForOtherWriters();
@@ -224,18 +225,48 @@ void TestPrivilege::emptyStoredPasswordMatchesAnEmptyEntry()
     QVERIFY(ProgramEnd::programEnding());
 }
 
-void TestPrivilege::userWithoutPasswordNeverPasses()
+void TestPrivilege::userWithoutPasswordPassesWithAnEmptyEntryOnly_data()
 {
-    gUserName = QStringLiteral("新人");
-    for (const char *typed : {"", "x", "NULL"}) {
-        if (*typed)
-            MessageScript::expect(QStringLiteral("您没有权限退出！"), 64, privilegeCaption);
-        answerPrompt(QString::fromLatin1(typed));
-        m_window->cmdExit_Click();
-        QVERIFY(!gPrivilegeOK);
-        QVERIFY(MessageScript::allShown());
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("passes");
+    const struct
+    {
+        const char *button;
+        QString refusal;
+    } commands[] = {{"cmdExit", QStringLiteral("您没有权限退出！")},
+                    {"cmdDBLocation", QStringLiteral("您没有权限选择数据库！")}};
+    for (const auto &command : commands) {
+        QTest::addRow("%s empty", command.button) << command.button << command.refusal << QString("") << true;
+        QTest::addRow("%s blanks", command.button) << command.button << command.refusal << QString("   ") << true;
+        QTest::addRow("%s text", command.button) << command.button << command.refusal << QString("x") << false;
+        QTest::addRow("%s NULL", command.button) << command.button << command.refusal << QString("NULL") << false;
     }
-    QVERIFY(!ProgramEnd::programEnding());
+}
+
+void TestPrivilege::userWithoutPasswordPassesWithAnEmptyEntryOnly()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, refusal);
+    QFETCH(QString, typed);
+    QFETCH(bool, passes);
+    // Without a password (Null, as the first start's ADMIN) the user has nothing to type.
+    gUserName = QStringLiteral("新人");
+    if (!passes)
+        MessageScript::expect(refusal, 64, privilegeCaption);
+    answerPrompt(typed);
+    QString dialogSeen;
+    if (passes && button == QLatin1String("cmdDBLocation")) {
+        whenModalShown([&](QWidget *dialog) {
+            dialogSeen = dialog->objectName();
+            QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdCancel")), Qt::LeftButton);
+        });
+    }
+    QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton);
+    QCOMPARE(gPrivilegeOK, passes);
+    QCOMPARE(ProgramEnd::programEnding(), passes && button == QLatin1String("cmdExit"));
+    QCOMPARE(dialogSeen.isEmpty(), !(passes && button == QLatin1String("cmdDBLocation")));
 }
 
 void TestPrivilege::vanishedUserIsExplainedAndRefused()
