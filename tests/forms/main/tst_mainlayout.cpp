@@ -199,11 +199,12 @@ void TestMainLayout::everyControlStandsInItsDesignedPlace()
                             .arg(actual.height());
         if (control.caption && captionOf(widget) != QString::fromUtf8(control.caption))
             problems << name + QStringLiteral(" says ") + captionOf(widget);
-        // A label sizes itself to its caption: 12 pixels a character in the program's font.
+        // A label sizes itself to its caption: 12 pixels a character in the program's font,
+        // and one character high, so that it stands level with the box beside it.
         if (const auto *label = qobject_cast<const QLabel *>(widget)) {
             const int characters = int(label->text().size());
-            if (label->width() != 12 * characters)
-                problems << QStringLiteral("%1 is %2 pixels wide").arg(name).arg(label->width());
+            if (label->size() != QSize(12 * characters, 12))
+                problems << QStringLiteral("%1 is %2x%3 pixels").arg(name).arg(label->width()).arg(label->height());
         }
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
