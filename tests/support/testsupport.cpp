@@ -4,6 +4,7 @@
 #include "forms/common/programend.h"
 #include "forms/quillonixprogram.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -268,6 +269,12 @@ void releaseKey(Qt::Key key)
 {
     if (QWindow *focused = windowWithTheKeyboard())
         QTest::keyRelease(focused, key);
+}
+
+QString accessibleName(QWidget *control)
+{
+    QAccessibleInterface *seen = QAccessible::queryAccessibleInterface(control);
+    return seen ? seen->text(QAccessible::Name) : QStringLiteral("(not accessible)");
 }
 
 QRect designedRect(int left, int top, int width, int height)

@@ -64,6 +64,9 @@ Control *control(const QObject *form, const QString &name)
 void pressKey(Qt::Key key);
 void releaseKey(Qt::Key key);
 
+// The name a screen reader or an automation tool finds for a control.
+QString accessibleName(QWidget *control);
+
 // A control's designed place in twips, as its container measures it.
 QRect designedRect(int left, int top, int width, int height);
 

@@ -27,3 +27,12 @@ inline QLabel *placeLabel(QWidget *container, const QString &name, const QString
     label->resize(label->width(), twips(180));
     return label;
 }
+
+// The label names the control, for a screen reader or an automation tool: it is the
+// control's buddy, and its caption the control's accessible name (which lists take from
+// no buddy).
+inline void labelFor(QLabel *label, QWidget *control)
+{
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
+}

@@ -50,6 +50,9 @@ frmQX_Login::frmQX_Login(QWidget *parent)
     // Enter presses the focused button; elsewhere in the form it presses OK.
     cmdCancel->setAutoDefault(true);
 
+    labelFor(lblLabels[0], cmbUserName);
+    labelFor(lblLabels[1], txtPassword);
+
     setTabOrder(cmbUserName, txtPassword);
     setTabOrder(txtPassword, cmdOK);
     setTabOrder(cmdOK, cmdCancel);

@@ -99,6 +99,8 @@ void TestDataBaseLocation::layoutFollowsTheDesign()
     QCOMPARE(control<QLineEdit>(&dialog, QStringLiteral("txtDataBaseLocation"))->geometry(),
              designedRect(195, 570, 3645, 315));
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label1"))->text(), QStringLiteral("数据库位置"));
+    QCOMPARE(accessibleName(control<QWidget>(&dialog, QStringLiteral("txtDataBaseLocation"))),
+             QStringLiteral("数据库位置"));
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label1"))->pos(), designedRect(210, 300, 0, 0).topLeft());
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label2"))->text(),
              QStringLiteral("提示：更改数据库位置需要重新进入系统"));

@@ -116,12 +116,17 @@ void TestLogin::layoutFollowsTheDesign()
         if (const auto *button = qobject_cast<const QPushButton *>(widget))
             QCOMPARE(button->text(), QString::fromUtf8(expected.text));
     }
+    // A screen reader calls each box by the label in front of it, each button by its caption.
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("cmbUserName"))), QStringLiteral("用户名称"));
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("txtPassword"))), QStringLiteral("密码"));
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("cmdOK"))), QStringLiteral("确定"));
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("cmdCancel"))), QStringLiteral("取消"));
     const auto *userLabel = control<QLabel>(&login, QStringLiteral("lblLabels(0)"));
     QCOMPARE(userLabel->text(), QStringLiteral("用户名称"));
-    QCOMPARE(userLabel->pos(), designedRect(435, 330, 0, 0).topLeft());
+    QCOMPARE(userLabel->geometry(), designedRect(435, 330, 720, 180));
     const auto *passwordLabel = control<QLabel>(&login, QStringLiteral("lblLabels(1)"));
     QCOMPARE(passwordLabel->text(), QStringLiteral("密码"));
-    QCOMPARE(passwordLabel->pos(), designedRect(795, 750, 0, 0).topLeft());
+    QCOMPARE(passwordLabel->geometry(), designedRect(795, 750, 360, 180));
 
     auto *password = control<QLineEdit>(&login, QStringLiteral("txtPassword"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);

@@ -99,6 +99,7 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     QCOMPARE(password->geometry(), designedRect(1530, 240, 2085, 345));
     QCOMPARE(password->echoMode(), QLineEdit::Normal);
     QCOMPARE(password->maxLength(), 8);
+    QCOMPARE(accessibleName(password), QStringLiteral("输入口令："));
     auto *ok = control<QPushButton>(&prompt, QStringLiteral("cmdOK"));
     auto *cancel = control<QPushButton>(&prompt, QStringLiteral("cmdCancel"));
     QCOMPARE(ok->geometry(), designedRect(1530, 780, 885, 315));
