@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
@@ -75,8 +76,13 @@ void TestSandbox::setUp()
     SandboxState &sandbox = state();
     sandbox.root = std::make_unique<QTemporaryDir>();
     QVERIFY(sandbox.root->isValid());
-    // Sockets of running copies and settings stay inside this test process's folder.
+    // Sockets of running copies, settings and temporary files stay inside this test
+    // process's folder; the runtime folder is private, as a login manager makes it.
     qputenv("TMPDIR", sandbox.root->path().toLocal8Bit());
+    const QString runtime = sandbox.root->filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.root->filePath(QStringLiteral("config")));
     QuillonixProgram::applyLook(*qApp);
     MessageScript::install();
