@@ -1,6 +1,7 @@
 #include "forms/quillonixprogram.h"
 
 #include "core/mQuillonix.h"
+#include "forms/common/modal.h"
 #include "forms/common/programend.h"
 #include "forms/login/frmQX_Login.h"
 #include "forms/main/frmQX_Quillonix.h"
@@ -8,12 +9,29 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+
+const QString qtTranslationsName = QStringLiteral("qtTranslations");
+
+QString pickFolder(QWidget *owner, const QString &title, const QString &startFolder)
+{
+    QFileDialog picker(owner, title, startFolder);
+    picker.setFileMode(QFileDialog::Directory);
+    picker.setOption(QFileDialog::ShowDirsOnly);
+    takesKeyboardWhenShown(picker);
+    if (showModal(picker) != QDialog::Accepted || picker.selectedFiles().isEmpty())
+        return QString();
+    return picker.selectedFiles().constFirst();
+}
+
+} // namespace
 
 QuillonixProgram::QuillonixProgram()
 {
-    setFolderPicker([](QWidget *owner, const QString &title) {
-        return QFileDialog::getExistingDirectory(owner, title);
-    });
+    setFolderPicker(pickFolder);
 }
 
 QuillonixProgram::~QuillonixProgram()
@@ -29,8 +47,23 @@ void QuillonixProgram::applyLook(QApplication &application)
     // Chinese and Latin text need no shaping; laying out the listing's text is quicker without.
     font.setStyleStrategy(QFont::PreferNoShaping);
     application.setFont(font);
+    translateQtTexts(application, QLocale::system());
     // The windows end the program themselves, through "退出" or the login's "取消".
     application.setQuitOnLastWindowClosed(false);
+}
+
+void QuillonixProgram::translateQtTexts(QApplication &application, const QLocale &locale)
+{
+    delete application.findChild<QTranslator *>(qtTranslationsName, Qt::FindDirectChildrenOnly);
+    auto *translator = new QTranslator(&application);
+    translator->setObjectName(qtTranslationsName);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    // English is Qt's own language, so an English (or unset) locale has no translation here:
+    // the program speaks Chinese throughout, and so do Qt's texts then.
+    const bool inUsersLanguage = locale.language() != QLocale::English && locale.language() != QLocale::C
+                                 && translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+    if (inUsersLanguage || translator->load(QStringLiteral("qtbase_zh_CN"), folder))
+        application.installTranslator(translator);
 }
 
 bool QuillonixProgram::start()

@@ -153,13 +153,21 @@ void TestModule::folderPickerGivesFolderWithoutTrailingSlash()
 {
     QString answer;
     QString titleSeen;
-    setFolderPicker([&](QWidget *, const QString &title) {
+    QString startSeen;
+    setFolderPicker([&](QWidget *, const QString &title, const QString &start) {
         titleSeen = title;
+        startSeen = start;
         return answer;
     });
     answer = QString();
     QCOMPARE(funBrowseForFolder(nullptr, QStringLiteral("选择数据库路径：")), QString());
     QCOMPARE(titleSeen, QStringLiteral("选择数据库路径："));
+    // It opens at the folder asked for, or the nearest one above it that still exists.
+    const QString folder = TestSandbox::newFolder();
+    funBrowseForFolder(nullptr, QString(), folder + QLatin1Char('/'));
+    QCOMPARE(QDir::cleanPath(startSeen), folder);
+    funBrowseForFolder(nullptr, QString(), folder + QStringLiteral("/gone/away/"));
+    QCOMPARE(startSeen, folder);
     answer = QStringLiteral("/");
     QCOMPARE(funBrowseForFolder(nullptr, QString()), QStringLiteral("/"));
     answer = QStringLiteral("/srv/data/");

@@ -51,7 +51,10 @@ void frmQX_DataBaseLocation::Form_Load()
 
 void frmQX_DataBaseLocation::cmdChange_Click()
 {
-    const QString folder = funBrowseForFolder(this, QStringLiteral("选择数据库路径："));
+    // The picker opens at the folder the box shows: the current database folder, or the one
+    // chosen last.
+    const QString folder
+        = funBrowseForFolder(this, QStringLiteral("选择数据库路径："), txtDataBaseLocation->text());
     if (!folder.isEmpty())
         txtDataBaseLocation->setText(folder);
 }

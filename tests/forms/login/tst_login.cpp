@@ -224,7 +224,7 @@ void TestLogin::unreachableDatabaseYesThenSaveEndsWithoutSecondMessage()
     const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
     const QString chosen = TestSandbox::newFolder();
     funSaveDBPath(nowhere);
-    setFolderPicker([&](QWidget *, const QString &) { return chosen; });
+    setFolderPicker([&](QWidget *, const QString &, const QString &) { return chosen; });
     MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
     MessageScript::expect(QStringLiteral("更改数据库路径需要退出系统后重新进入，确定更改吗？"), 68,
                           QStringLiteral("更改数据库路径"), MessageAnswer::Yes);
