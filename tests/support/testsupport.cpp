@@ -265,6 +265,12 @@ QWindow *windowWithTheKeyboard()
 
 } // namespace
 
+bool hasKeyboard(const QWidget *window)
+{
+    return window->isActiveWindow() && window->windowHandle()
+           && QGuiApplication::focusWindow() == window->windowHandle();
+}
+
 void pressKey(Qt::Key key)
 {
     if (QWindow *focused = windowWithTheKeyboard())

@@ -59,6 +59,9 @@ Control *control(const QObject *form, const QString &name)
     return found;
 }
 
+// True when window has the keyboard: it is the active window, and key presses go to it.
+bool hasKeyboard(const QWidget *window);
+
 // A key of the user's, pressed or released in the window that has the keyboard at that
 // moment, as the window system delivers it; no window with the keyboard fails the test.
 void pressKey(Qt::Key key);

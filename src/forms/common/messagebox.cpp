@@ -14,6 +14,25 @@ MessageHandler &messageHandler()
     return handler;
 }
 
+// The window the box is shown over: the active one. Right after a dialog closed no window
+// may be active yet (without a window manager nobody passes the keyboard on at once): then
+// the modal dialog in front, or else the program's window on the screen.
+QWidget *windowInFront()
+{
+    QWidget *active = QApplication::activeWindow();
+    if (active && active->isVisible())
+        return active;
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        const Qt::WindowType type = window->windowType();
+        if (window->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+            return window;
+    }
+    return nullptr;
+}
+
 MessageAnswer showMessageBox(const QString &text, int flags, const QString &caption)
 {
     const bool yesNo = flags == MessageFlags::YesNoCritical || flags == MessageFlags::YesNoInformation;
@@ -23,8 +42,7 @@ MessageAnswer showMessageBox(const QString &text, int flags, const QString &capt
     else if (flags == MessageFlags::Information || flags == MessageFlags::YesNoInformation)
         icon = QMessageBox::Information;
     QMessageBox box(icon, caption, text,
-                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, windowInFront());
     box.setWindowModality(Qt::ApplicationModal);
     takesKeyboardWhenShown(box);
     // The buttons speak the program's language, as the messages do.

@@ -3,6 +3,7 @@
 #include "core/mQuillonix.h"
 #include "forms/common/controls.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
 #include "forms/common/programend.h"
 
 #include <QKeyEvent>
@@ -15,6 +16,7 @@ frmQX_DataBaseLocation::frmQX_DataBaseLocation(QWidget *parent)
     setObjectName(QStringLiteral("frmQX_DataBaseLocation"));
     setWindowTitle(QStringLiteral("数据库位置"));
     setFixedSize(twips(5085), twips(1935));
+    takesKeyboardWhenShown(*this);
 
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("数据库位置"), 210, 300);
     txtDataBaseLocation = placeControl<QLineEdit>(this, QStringLiteral("txtDataBaseLocation"),

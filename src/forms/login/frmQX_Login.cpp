@@ -6,6 +6,7 @@
 #include "core/valuetext.h"
 #include "forms/common/controls.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
 #include "forms/common/programend.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
 #include "forms/main/frmQX_Quillonix.h"
@@ -33,6 +34,7 @@ frmQX_Login::frmQX_Login(QWidget *parent)
     setObjectName(QStringLiteral("frmQX_Login"));
     setWindowTitle(loginCaption);
     setFixedSize(twips(3750), twips(1740));
+    takesKeyboardWhenShown(*this);
 
     lblLabels[0] = placeLabel(this, QStringLiteral("lblLabels(0)"), QStringLiteral("用户名称"), 435, 330);
     cmbUserName = placeControl<QComboBox>(this, QStringLiteral("cmbUserName"), twipsRect(1290, 270, 1965, 300));

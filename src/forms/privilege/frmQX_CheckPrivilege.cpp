@@ -5,6 +5,7 @@
 #include "core/valuetext.h"
 #include "forms/common/controls.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -23,6 +24,7 @@ frmQX_CheckPrivilege::frmQX_CheckPrivilege(QWidget *parent)
     setWindowTitle(promptCaption);
     setWindowIcon(QIcon());
     setFixedSize(twips(4035), twips(1290));
+    takesKeyboardWhenShown(*this);
 
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("输入口令："), 360, 330);
     txtPassword = placeControl<QLineEdit>(this, QStringLiteral("txtPassword"), twipsRect(1530, 240, 2085, 345));

@@ -145,7 +145,7 @@ void TestResultList::messageOfAReleasedKeyClosesOnceWithTheKeyboard()
     MessageScript::expectBox(QStringLiteral("找不到文件客厅，可能已被删除或改变了存放目录！"), 64,
                              QStringLiteral("房源图片"));
     whenModalShown([key](QWidget *box) {
-        QTRY_VERIFY(box->isActiveWindow());
+        QTRY_VERIFY(hasKeyboard(box));
         pressKey(Qt::Key(key));
     });
     QTest::keyClick(&list, Qt::Key_Down);

@@ -166,7 +166,7 @@ void TestShortList::messageOfAReleasedKeyClosesOnceWithTheKeyboard()
     MessageScript::expectBox(QStringLiteral("找不到文件客厅，可能已被删除或改变了存放目录！"), 64,
                              QStringLiteral("房源图片"));
     whenModalShown([key](QWidget *box) {
-        QTRY_VERIFY(box->isActiveWindow());
+        QTRY_VERIFY(hasKeyboard(box));
         pressKey(Qt::Key(key));
     });
     QTest::keyClick(&shortList, Qt::Key_Down);
