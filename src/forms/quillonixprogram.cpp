@@ -10,17 +10,33 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QSortFilterProxyModel>
 #include <QTranslator>
 
 namespace {
 
 const QString qtTranslationsName = QStringLiteral("qtTranslations");
 
+// The picker shows the folders' names only. Their other columns would show a type that
+// Qt leaves in English and dates in the format of the system's locale, English when unset.
+class FolderNamesOnly : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsColumn(int column, const QModelIndex &) const override { return column == 0; }
+};
+
 QString pickFolder(QWidget *owner, const QString &title, const QString &startFolder)
 {
     QFileDialog picker(owner, title, startFolder);
     picker.setFileMode(QFileDialog::Directory);
     picker.setOption(QFileDialog::ShowDirsOnly);
+    // Qt's own picker, the same at every desk: in the program's language, and taking the
+    // keyboard without a window manager.
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setProxyModel(new FolderNamesOnly(&picker));
     takesKeyboardWhenShown(picker);
     if (showModal(picker) != QDialog::Accepted || picker.selectedFiles().isEmpty())
         return QString();

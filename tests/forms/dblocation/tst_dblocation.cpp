@@ -6,6 +6,7 @@
 #include "forms/quillonixprogram.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -39,7 +40,8 @@ void press(frmQX_DataBaseLocation &dialog, const char *button)
 }
 
 // Every English word a user meets in a window: on labels and buttons, in tooltips, column
-// headers and choice lists. The names of folders in the views are the user's own.
+// headers, choice lists and the columns of a view beside the names. The names of folders
+// (the views' first column, the places along the side) are the user's own.
 QStringList englishWords(const QWidget *window)
 {
     QStringList texts = {window->windowTitle()};
@@ -54,6 +56,14 @@ QStringList englishWords(const QWidget *window)
         if (const auto *header = qobject_cast<const QHeaderView *>(widget)) {
             for (int section = 0; section < header->count(); ++section)
                 texts << header->model()->headerData(section, header->orientation()).toString();
+        }
+        const auto *view = qobject_cast<const QAbstractItemView *>(widget);
+        if (view && !qobject_cast<const QHeaderView *>(view) && widget->objectName() != QLatin1String("sidebar")) {
+            const QAbstractItemModel *model = view->model();
+            for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                for (int column = 1; column < model->columnCount(view->rootIndex()); ++column)
+                    texts << model->index(row, column, view->rootIndex()).data().toString();
+            }
         }
         const auto *choices = qobject_cast<const QComboBox *>(widget);
         if (choices && !choices->isEditable() && widget->objectName() != QLatin1String("lookInCombo")) {
@@ -189,6 +199,7 @@ void TestDataBaseLocation::cancelledPickerLeavesTheFolder()
 void TestDataBaseLocation::pickerSpeaksChineseAndOpensAtTheShownFolder()
 {
     const QString agency = TestSandbox::newFolder();
+    QVERIFY(QDir(agency).mkdir(QStringLiteral("picture")));
     const QString chosen = TestSandbox::newFolder();
     gDBPath = agency + QLatin1Char('/');
     QuillonixProgram program; // the desk's own folder picker
@@ -202,6 +213,11 @@ void TestDataBaseLocation::pickerSpeaksChineseAndOpensAtTheShownFolder()
             auto *picker = qobject_cast<QFileDialog *>(modal);
             QVERIFY(picker);
             QTRY_VERIFY(picker->isActiveWindow());
+            if (folder == chosen) {
+                // The folder's own folders are read in the background; then they show.
+                auto *view = control<QAbstractItemView>(picker, QStringLiteral("treeView"));
+                QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+            }
             openedAt << picker->directory().absolutePath();
             english << englishWords(picker);
             auto *name = control<QLineEdit>(picker, QStringLiteral("fileNameEdit"));
