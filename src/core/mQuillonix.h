@@ -35,7 +35,7 @@ bool funFindWindowByCaption(const QString &strCaption);
 // root "/"), or "" when the picker is cancelled. The picker opens at strStartFolder, or at
 // the nearest folder above it that exists.
 QString funBrowseForFolder(QWidget *owner, const QString &strTitle, const QString &strStartFolder = QString());
-// The picker funBrowseForFolder shows; the windows layer installs the desktop's own.
+// The picker funBrowseForFolder shows; the windows layer installs the program's own.
 using FolderPicker = std::function<QString(QWidget *owner, const QString &title, const QString &startFolder)>;
 void setFolderPicker(FolderPicker picker);
 
