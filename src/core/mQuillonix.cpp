@@ -84,11 +84,15 @@ bool funFindWindowByCaption(const QString &strCaption)
     return !caption.isEmpty() && caption.startsWith(strCaption);
 }
 
-QString funBrowseForFolder(QWidget *owner, const QString &strTitle)
+QString funBrowseForFolder(QWidget *owner, const QString &strTitle, const QString &strStartFolder)
 {
     if (!folderPicker())
         return QString();
-    QString folder = folderPicker()(owner, strTitle);
+    // A folder that is gone (a database that moved away) opens the picker where it was.
+    QString start = strStartFolder;
+    while (!start.isEmpty() && !QFileInfo(start).isDir())
+        start = QFileInfo(QDir::cleanPath(start)).path();
+    QString folder = folderPicker()(owner, strTitle, start);
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     return folder;

@@ -33,10 +33,11 @@ bool funCheckPassword(const StoredText &strUserName, const QString &strPassword)
 bool funFindWindowByCaption(const QString &strCaption);
 
 // The folder the user picks under the title strTitle, without a trailing "/" (except the
-// root "/"), or "" when the picker is cancelled.
-QString funBrowseForFolder(QWidget *owner, const QString &strTitle);
-// The picker funBrowseForFolder shows; the windows layer installs the desktop's own.
-using FolderPicker = std::function<QString(QWidget *owner, const QString &title)>;
+// root "/"), or "" when the picker is cancelled. The picker opens at strStartFolder, or at
+// the nearest folder above it that exists.
+QString funBrowseForFolder(QWidget *owner, const QString &strTitle, const QString &strStartFolder = QString());
+// The picker funBrowseForFolder shows; the windows layer installs the program's own.
+using FolderPicker = std::function<QString(QWidget *owner, const QString &title, const QString &startFolder)>;
 void setFolderPicker(FolderPicker picker);
 
 // True only for a regular file, or a link to one (a folder, a FIFO, a device is false). Photos copied over from Windows often differ in

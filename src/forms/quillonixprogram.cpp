@@ -1,6 +1,7 @@
 #include "forms/quillonixprogram.h"
 
 #include "core/mQuillonix.h"
+#include "forms/common/modal.h"
 #include "forms/common/programend.h"
 #include "forms/login/frmQX_Login.h"
 #include "forms/main/frmQX_Quillonix.h"
@@ -8,12 +9,45 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QSortFilterProxyModel>
+#include <QTranslator>
+
+namespace {
+
+const QString qtTranslationsName = QStringLiteral("qtTranslations");
+
+// The picker shows the folders' names only. Their other columns would show a type that
+// Qt leaves in English and dates in the format of the system's locale, English when unset.
+class FolderNamesOnly : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsColumn(int column, const QModelIndex &) const override { return column == 0; }
+};
+
+QString pickFolder(QWidget *owner, const QString &title, const QString &startFolder)
+{
+    QFileDialog picker(owner, title, startFolder);
+    picker.setFileMode(QFileDialog::Directory);
+    picker.setOption(QFileDialog::ShowDirsOnly);
+    // Qt's own picker, the same at every desk: in the program's language, and taking the
+    // keyboard without a window manager.
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setProxyModel(new FolderNamesOnly(&picker));
+    takesKeyboardWhenShown(picker);
+    if (showModal(picker) != QDialog::Accepted || picker.selectedFiles().isEmpty())
+        return QString();
+    return picker.selectedFiles().constFirst();
+}
+
+} // namespace
 
 QuillonixProgram::QuillonixProgram()
 {
-    setFolderPicker([](QWidget *owner, const QString &title) {
-        return QFileDialog::getExistingDirectory(owner, title);
-    });
+    setFolderPicker(pickFolder);
 }
 
 QuillonixProgram::~QuillonixProgram()
@@ -29,8 +63,23 @@ void QuillonixProgram::applyLook(QApplication &application)
     // Chinese and Latin text need no shaping; laying out the listing's text is quicker without.
     font.setStyleStrategy(QFont::PreferNoShaping);
     application.setFont(font);
+    translateQtTexts(application, QLocale::system());
     // The windows end the program themselves, through "退出" or the login's "取消".
     application.setQuitOnLastWindowClosed(false);
+}
+
+void QuillonixProgram::translateQtTexts(QApplication &application, const QLocale &locale)
+{
+    delete application.findChild<QTranslator *>(qtTranslationsName, Qt::FindDirectChildrenOnly);
+    auto *translator = new QTranslator(&application);
+    translator->setObjectName(qtTranslationsName);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    // English is Qt's own language, so an English (or unset) locale has no translation here:
+    // the program speaks Chinese throughout, and so do Qt's texts then.
+    const bool inUsersLanguage = locale.language() != QLocale::English && locale.language() != QLocale::C
+                                 && translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+    if (inUsersLanguage || translator->load(QStringLiteral("qtbase_zh_CN"), folder))
+        application.installTranslator(translator);
 }
 
 bool QuillonixProgram::start()

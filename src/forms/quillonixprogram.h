@@ -4,6 +4,7 @@
 #include <memory>
 
 class QApplication;
+class QLocale;
 class frmQX_Login;
 class frmQX_Quillonix;
 
@@ -15,8 +16,11 @@ public:
     QuillonixProgram();
     ~QuillonixProgram() override;
 
-    // The font and behaviour every window of the program shares.
+    // The font, language and behaviour every window of the program shares.
     static void applyLook(QApplication &application);
+    // Qt's own texts (the folder picker, the text boxes' menus, standard buttons) in the
+    // language of locale where Qt has it, else in Simplified Chinese like the program's.
+    static void translateQtTexts(QApplication &application, const QLocale &locale);
 
     // Loads and shows the login form; false when the program ended during start-up.
     bool start();

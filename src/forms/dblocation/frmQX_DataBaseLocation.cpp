@@ -3,6 +3,7 @@
 #include "core/mQuillonix.h"
 #include "forms/common/controls.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
 #include "forms/common/programend.h"
 
 #include <QKeyEvent>
@@ -15,11 +16,13 @@ frmQX_DataBaseLocation::frmQX_DataBaseLocation(QWidget *parent)
     setObjectName(QStringLiteral("frmQX_DataBaseLocation"));
     setWindowTitle(QStringLiteral("数据库位置"));
     setFixedSize(twips(5085), twips(1935));
+    takesKeyboardWhenShown(*this);
 
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("数据库位置"), 210, 300);
     txtDataBaseLocation = placeControl<QLineEdit>(this, QStringLiteral("txtDataBaseLocation"),
                                                   twipsRect(195, 570, 3645, 315));
     txtDataBaseLocation->setReadOnly(true);
+    labelFor(Label1, txtDataBaseLocation);
     const auto button = [this](const QString &name, const QString &caption, const QRect &designed) {
         auto *pushButton = placeControl<QPushButton>(this, name, designed, caption);
         pushButton->setAutoDefault(false);
@@ -50,7 +53,10 @@ void frmQX_DataBaseLocation::Form_Load()
 
 void frmQX_DataBaseLocation::cmdChange_Click()
 {
-    const QString folder = funBrowseForFolder(this, QStringLiteral("选择数据库路径："));
+    // The picker opens at the folder the box shows: the current database folder, or the one
+    // chosen last.
+    const QString folder
+        = funBrowseForFolder(this, QStringLiteral("选择数据库路径："), txtDataBaseLocation->text());
     if (!folder.isEmpty())
         txtDataBaseLocation->setText(folder);
 }

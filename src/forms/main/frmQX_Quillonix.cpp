@@ -44,6 +44,7 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
     setObjectName(QStringLiteral("frmQX_Quillonix"));
     setWindowTitle(designedCaption());
     setFixedSize(twips(11910), twips(8625));
+    takesKeyboardWhenShown(*this);
     m_layout = std::make_unique<MainLayout>(this);
     m_detail = std::make_unique<DetailPanel>(*m_layout);
     m_search = std::make_unique<ListingSearch>(*m_layout, *m_detail);

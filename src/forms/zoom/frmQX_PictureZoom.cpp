@@ -2,6 +2,10 @@
 
 #include "forms/common/controls.h"
 #include "forms/common/imagebox.h"
+#include "forms/common/modal.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 frmQX_PictureZoom::frmQX_PictureZoom(const ImageBox &imgHouse, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -10,6 +14,7 @@ frmQX_PictureZoom::frmQX_PictureZoom(const ImageBox &imgHouse, QWidget *parent)
     setObjectName(QStringLiteral("frmQX_PictureZoom"));
     setWindowTitle(QStringLiteral("图片放大"));
     resize(twips(4680), twips(3195));
+    takesKeyboardWhenShown(*this);
     ImgZoom = placeControl<ImageBox>(this, QStringLiteral("ImgZoom"), twipsRect(120, 630, 1875, 1905));
     Form_Load();
 }
@@ -17,6 +22,10 @@ frmQX_PictureZoom::frmQX_PictureZoom(const ImageBox &imgHouse, QWidget *parent)
 void frmQX_PictureZoom::Form_Load()
 {
     setWindowIcon(QIcon());
+    // Without a window manager nobody maximises the window: it covers the screen itself.
+    const QScreen *shownOn = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (shownOn)
+        setGeometry(shownOn->availableGeometry());
     setWindowState(Qt::WindowMaximized);
 }
 

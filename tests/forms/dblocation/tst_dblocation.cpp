@@ -3,10 +3,17 @@
 #include "core/mQuillonix.h"
 #include "forms/common/programend.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
+#include "forms/quillonixprogram.h"
 
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
 
@@ -32,6 +39,47 @@ void press(frmQX_DataBaseLocation &dialog, const char *button)
     QTest::mouseClick(control<QPushButton>(&dialog, QString::fromLatin1(button)), Qt::LeftButton);
 }
 
+// Every English word a user meets in a window: on labels and buttons, in tooltips, column
+// headers, choice lists and the columns of a view beside the names. The names of folders
+// (the views' first column, the places along the side) are the user's own.
+QStringList englishWords(const QWidget *window)
+{
+    QStringList texts = {window->windowTitle()};
+    for (const QWidget *widget : window->findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(window))
+            continue;
+        texts << widget->toolTip();
+        if (const auto *label = qobject_cast<const QLabel *>(widget))
+            texts << label->text();
+        if (const auto *button = qobject_cast<const QAbstractButton *>(widget))
+            texts << button->text();
+        if (const auto *header = qobject_cast<const QHeaderView *>(widget)) {
+            for (int section = 0; section < header->count(); ++section)
+                texts << header->model()->headerData(section, header->orientation()).toString();
+        }
+        const auto *view = qobject_cast<const QAbstractItemView *>(widget);
+        if (view && !qobject_cast<const QHeaderView *>(view) && widget->objectName() != QLatin1String("sidebar")) {
+            const QAbstractItemModel *model = view->model();
+            for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+                for (int column = 1; column < model->columnCount(view->rootIndex()); ++column)
+                    texts << model->index(row, column, view->rootIndex()).data().toString();
+            }
+        }
+        const auto *choices = qobject_cast<const QComboBox *>(widget);
+        if (choices && !choices->isEditable() && widget->objectName() != QLatin1String("lookInCombo")) {
+            for (int entry = 0; entry < choices->count(); ++entry)
+                texts << choices->itemText(entry);
+        }
+    }
+    const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}"));
+    QStringList english;
+    for (const QString &text : std::as_const(texts)) {
+        if (text.contains(word))
+            english << text;
+    }
+    return english;
+}
+
 } // namespace
 
 class TestDataBaseLocation : public QObject
@@ -46,9 +94,10 @@ private slots:
         funSaveDBPath(gDBPath);
         m_picked.clear();
         m_pickerOwner = nullptr;
-        setFolderPicker([this](QWidget *owner, const QString &title) {
+        setFolderPicker([this](QWidget *owner, const QString &title, const QString &start) {
             m_pickerOwner = owner;
             m_pickerTitle = title;
+            m_pickerStart = start;
             return m_picked;
         });
     }
@@ -62,15 +111,19 @@ private slots:
     void showsTheCurrentFolderAndCannotBeTypedInto();
     void saveWithoutChangeClosesWithoutQuestion();
     void cancelledPickerLeavesTheFolder();
+    void pickerSpeaksChineseAndOpensAtTheShownFolder();
+    void qtTextsFollowTheUsersLanguageElseChinese_data();
+    void qtTextsFollowTheUsersLanguageElseChinese();
     void sameFolderChosenAgainCountsAsChange();
     void answeringNoKeepsTheDialogOpen();
     void answeringYesStoresTheFolderAndEndsTheProgram();
     void cancelAfterChoosingStoresNothing();
-    void neitherEnterNorEscPressesAButton();
+    void neitherEnterNorEscPressesAButtonButSpaceDoes();
 
 private:
     QString m_picked;
     QString m_pickerTitle;
+    QString m_pickerStart;
     QWidget *m_pickerOwner = nullptr;
 };
 
@@ -99,6 +152,8 @@ void TestDataBaseLocation::layoutFollowsTheDesign()
     QCOMPARE(control<QLineEdit>(&dialog, QStringLiteral("txtDataBaseLocation"))->geometry(),
              designedRect(195, 570, 3645, 315));
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label1"))->text(), QStringLiteral("数据库位置"));
+    QCOMPARE(accessibleName(control<QWidget>(&dialog, QStringLiteral("txtDataBaseLocation"))),
+             QStringLiteral("数据库位置"));
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label1"))->pos(), designedRect(210, 300, 0, 0).topLeft());
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label2"))->text(),
              QStringLiteral("提示：更改数据库位置需要重新进入系统"));
@@ -139,6 +194,73 @@ void TestDataBaseLocation::cancelledPickerLeavesTheFolder()
     QCOMPARE(m_pickerOwner, &dialog);
     QCOMPARE(shownFolder(dialog), QStringLiteral("/srv/agency/"));
     QVERIFY(dialog.isVisible());
+}
+
+void TestDataBaseLocation::pickerSpeaksChineseAndOpensAtTheShownFolder()
+{
+    const QString agency = TestSandbox::newFolder();
+    QVERIFY(QDir(agency).mkdir(QStringLiteral("picture")));
+    const QString chosen = TestSandbox::newFolder();
+    gDBPath = agency + QLatin1Char('/');
+    QuillonixProgram program; // the desk's own folder picker
+    frmQX_DataBaseLocation dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QStringList openedAt;
+    QStringList english;
+    const auto choose = [&](const QString &folder) {
+        whenModalShown([&, folder](QWidget *modal) {
+            auto *picker = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(picker);
+            QTRY_VERIFY(picker->isActiveWindow());
+            if (folder == chosen) {
+                // The folder's own folders are read in the background; then they show.
+                auto *view = control<QAbstractItemView>(picker, QStringLiteral("treeView"));
+                QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+            }
+            openedAt << picker->directory().absolutePath();
+            english << englishWords(picker);
+            auto *name = control<QLineEdit>(picker, QStringLiteral("fileNameEdit"));
+            name->setText(folder);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        press(dialog, "cmdChange");
+    };
+    choose(chosen);
+    QCOMPARE(shownFolder(dialog), chosen);
+    // Opened again, it starts at the folder chosen last, which the box shows.
+    choose(agency);
+    QVERIFY2(english.isEmpty(), qPrintable(english.join(QStringLiteral(" | "))));
+    QCOMPARE(openedAt, (QStringList{agency, chosen}));
+    QCOMPARE(shownFolder(dialog), agency);
+    QTRY_VERIFY(dialog.isActiveWindow());
+}
+
+void TestDataBaseLocation::qtTextsFollowTheUsersLanguageElseChinese_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("copy");
+    QTest::newRow("no locale") << "C" << "复制(&C)";
+    QTest::newRow("English") << "en_US" << "复制(&C)";
+    QTest::newRow("Swahili, which Qt does not speak") << "sw_KE" << "复制(&C)";
+    QTest::newRow("Simplified Chinese") << "zh_CN" << "复制(&C)";
+    QTest::newRow("Traditional Chinese") << "zh_TW" << "複製(&C)";
+    QTest::newRow("German") << "de_DE" << "&Kopieren";
+}
+
+void TestDataBaseLocation::qtTextsFollowTheUsersLanguageElseChinese()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, copy);
+    QuillonixProgram::translateQtTexts(*qApp, QLocale(locale));
+    // The menu a text box offers on a right click.
+    QLineEdit box;
+    const std::unique_ptr<QMenu> menu(box.createStandardContextMenu());
+    QStringList entries;
+    for (const QAction *action : menu->actions())
+        entries << action->text().section(QLatin1Char('\t'), 0, 0);
+    QuillonixProgram::translateQtTexts(*qApp, QLocale::system());
+    QVERIFY2(entries.contains(copy), qPrintable(entries.join(QStringLiteral(" | "))));
 }
 
 void TestDataBaseLocation::sameFolderChosenAgainCountsAsChange()
@@ -198,7 +320,7 @@ void TestDataBaseLocation::cancelAfterChoosingStoresNothing()
     QVERIFY(!ProgramEnd::programEnding());
 }
 
-void TestDataBaseLocation::neitherEnterNorEscPressesAButton()
+void TestDataBaseLocation::neitherEnterNorEscPressesAButtonButSpaceDoes()
 {
     frmQX_DataBaseLocation dialog;
     m_picked = QStringLiteral("/media/usb");
@@ -212,6 +334,10 @@ void TestDataBaseLocation::neitherEnterNorEscPressesAButton()
         QVERIFY(dialog.isVisible());
     }
     QCOMPARE(storedFolder().toString(), QStringLiteral("/srv/agency/"));
+    // Space presses the focused button.
+    control<QPushButton>(&dialog, QStringLiteral("cmdCancel"))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!dialog.isVisible());
 }
 
 QTEST_MAIN(TestDataBaseLocation)
