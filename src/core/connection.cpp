@@ -2,10 +2,13 @@
 
 #include "core/accesssource.h"
 #include "core/dberror.h"
+#include "core/pgsession.h"
 #include "core/regularfile.h"
 #include "core/sqlitesession.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -24,6 +27,16 @@ FileKind kindOf(const QString &fileName)
     if (signature == "Standard Jet DB" || signature == "Standard ACE DB")
         return FileKind::Access;
     return FileKind::Other;
+}
+
+// The itdb.conn beside the database file, naming the shared server that stands in for the
+// file; "" when there is none.
+QString serverFileBeside(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return QString();
+    const QString serverFile = QFileInfo(fileName).dir().filePath(QStringLiteral("itdb.conn"));
+    return QFileInfo::exists(serverFile) ? serverFile : QString();
 }
 
 } // namespace
@@ -45,6 +58,11 @@ void Connection::open()
 {
     close();
     const QString fileName = fileOf(m_connectString);
+    const QString serverFile = serverFileBeside(fileName);
+    if (!serverFile.isEmpty()) {
+        m_session = std::make_shared<PgSession>(PgSession::readServerFile(serverFile), m_timeoutSeconds);
+        return;
+    }
     switch (kindOf(fileName)) {
     case FileKind::Sqlite:
         m_session = std::make_shared<SqliteSession>(openSqliteFile(fileName, m_timeoutSeconds), m_timeoutSeconds);

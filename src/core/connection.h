@@ -6,7 +6,8 @@
 class EngineSession;
 
 // The one kind of connection the program opens: by connection string, whose "dbq=" names
-// the listing database file. The file's first bytes decide which engine reads it.
+// the listing database file. The file's first bytes decide which engine reads it; where
+// the file's folder holds itdb.conn, the PostgreSQL server it names stands in for the file.
 class Connection
 {
 public:
@@ -21,7 +22,7 @@ public:
     void setConnectionTimeout(int seconds);
     int connectionTimeout() const { return m_timeoutSeconds; }
 
-    // Opens the file named by the connection string; throws DbError when that fails.
+    // Opens the database named by the connection string; throws DbError when that fails.
     void open();
     // Closes the connection, and with it every record set still open on it.
     void close();

@@ -26,6 +26,14 @@ QStringList tableStatements()
     };
 }
 
+QStringList searchIndexColumns()
+{
+    return {QStringLiteral("wyzt"), QStringLiteral("xgsj"), QStringLiteral("seq"),  QStringLiteral("qy"),
+            QStringLiteral("wylb"), QStringLiteral("fpyx"), QStringLiteral("fybh"), QStringLiteral("wymc"),
+            QStringLiteral("wyqy"), QStringLiteral("wyhx"), QStringLiteral("jzmz"), QStringLiteral("lc"),
+            QStringLiteral("cx"),   QStringLiteral("zj"),   QStringLiteral("sj")};
+}
+
 QStringList indexStatements()
 {
     return {
@@ -33,8 +41,8 @@ QStringList indexStatements()
         QStringLiteral("CREATE INDEX IF NOT EXISTS house_fybh ON house (fybh)"),
         // The search takes the current listings newest change first; the index holds every
         // column the search filters on or lists, so a search reads the index alone, in order.
-        QStringLiteral("CREATE INDEX IF NOT EXISTS house_search ON house (wyzt, xgsj, seq, qy, wylb, fpyx,"
-                       " fybh, wymc, wyqy, wyhx, jzmz, lc, cx, zj, sj)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS house_search ON house (%1)")
+            .arg(searchIndexColumns().join(QStringLiteral(", "))),
         QStringLiteral("CREATE INDEX IF NOT EXISTS picture_fybh ON picture (fybh)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS user_yhm ON user (yhm)"),
     };

@@ -9,6 +9,9 @@
 namespace ListingSchema {
 
 QStringList tableStatements();
+// The columns of the search's covering index, in its order: the listing's status, the time of
+// its last change, then every other column the search filters on or lists.
+QStringList searchIndexColumns();
 QStringList indexStatements();
 
 // Creates the tables and indexes in an empty database; throws DbError on failure.

@@ -17,7 +17,8 @@
 
 #include <sys/stat.h>
 
-// The connection and the record set, on real SQLite files.
+// The connection and the record set, on real SQLite files, and on the test server when the
+// program runs with QUILLONIX_TEST_BACKEND=server.
 class TestDataAccess : public QObject
 {
     Q_OBJECT
@@ -192,8 +193,11 @@ void TestDataAccess::textOfAFieldIsItsPlainForm()
 {
     ListingFixture listings;
     listings.exec(QStringLiteral("CREATE TABLE kinds (v)"));
-    const QVariantList values = {QStringLiteral("碧桂园 3栋"), qlonglong(1500), 1500.0, 85.5, 0.1 + 0.2, -0.25, 1e21,
-                                 QVariant(), QString(""), QStringLiteral("天河区\u0000后")};
+    QVariantList values = {QStringLiteral("碧桂园 3栋"), qlonglong(1500), 1500.0, 85.5, 0.1 + 0.2, -0.25, 1e21,
+                           QVariant(), QString(""), QStringLiteral("天河区\u0000后")};
+    // Text on a server holds no zero byte: quillonix-import refuses such a database.
+    if (ListingFixture::onServer())
+        values.removeLast();
     for (const QVariant &value : values)
         listings.exec(QStringLiteral("INSERT INTO kinds (v) VALUES (?)"), {value});
     listings.connect();
@@ -204,8 +208,9 @@ void TestDataAccess::textOfAFieldIsItsPlainForm()
         QCOMPARE(text, ValueText::plain(kinds.field(0)));
         texts << text;
     }
-    QCOMPARE(texts, (QStringList{"碧桂园 3栋", "1500", "1500", "85.5", "0.30000000000000004", "-0.25",
-                                 "1000000000000000000000", "", "", QStringLiteral("天河区\u0000后")}));
+    QStringList expected = {"碧桂园 3栋", "1500", "1500", "85.5", "0.30000000000000004", "-0.25",
+                            "1000000000000000000000", "", "", QStringLiteral("天河区\u0000后")};
+    QCOMPARE(texts, expected.first(values.size()));
 }
 
 void TestDataAccess::failuresCarryNumberAndDescription()
@@ -312,6 +317,8 @@ void TestDataAccess::textInOtherEncodingsIsShownDecodedAndFoundByItsBytes()
 {
     QFETCH(QByteArray, stored);
     QFETCH(QString, shown);
+    if (ListingFixture::onServer() && !isUtf8(stored))
+        QSKIP("A server database holds UTF-8 text only: quillonix-import refuses other bytes.");
     ListingFixture listings;
     listings.exec(QStringLiteral("CREATE TABLE kinds (v TEXT)"));
     listings.exec(QStringLiteral("INSERT INTO kinds (v) VALUES ('placeholder')"));
@@ -385,6 +392,7 @@ void TestDataAccess::closingTheConnectionLeavesNothingOfItBehind()
 {
     QFETCH(bool, recordSetOpen);
     QFETCH(bool, recordSetAtItsEnd);
+    SKIP_ON_SERVER("What the SQLite engine holds of a file.");
     ListingFixture listings;
     listings.addUser(QStringLiteral("甲"), QStringLiteral("a"));
     listings.addUser(QStringLiteral("乙"), QStringLiteral("b"));
@@ -432,6 +440,7 @@ int exitProbe(int argc, char *argv[])
 
 void TestDataAccess::databaseIsClosedBeforeQtSqlCleansUpAtExit()
 {
+    SKIP_ON_SERVER("What the SQLite engine holds of a file.");
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
     QProcess probe;

@@ -1,9 +1,15 @@
 #include "listingfixture.h"
 
+#include "serverimport.h"
+#include "testserver.h"
 #include "testsupport.h"
 
+#include "core/connection.h"
+#include "core/dberror.h"
+#include "core/engine.h"
 #include "core/listingschema.h"
 #include "core/mQuillonix.h"
+#include "core/recordset.h"
 #include "core/valuetext.h"
 
 #include <QDateTime>
@@ -13,8 +19,10 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
+#include <vector>
 
 QByteArray gbkBytes(const QString &text)
 {
@@ -25,6 +33,110 @@ QByteArray gbkBytes(const QString &text)
 QByteArray markedUtf8Bytes(const QString &text)
 {
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+namespace {
+
+// Databases of the test server this process has made, free for the next fixture: making a
+// database takes far longer than emptying one.
+std::vector<std::unique_ptr<TestServerDatabase>> &freeServerDatabases()
+{
+    static std::vector<std::unique_ptr<TestServerDatabase>> databases;
+    return databases;
+}
+
+std::unique_ptr<TestServerDatabase> emptyServerDatabase()
+{
+    std::vector<std::unique_ptr<TestServerDatabase>> &free = freeServerDatabases();
+    if (free.empty())
+        return std::make_unique<TestServerDatabase>();
+    std::unique_ptr<TestServerDatabase> database = std::move(free.back());
+    free.pop_back();
+    if (!database->exec(QStringLiteral(
+            "SET client_min_messages = warning; DROP SCHEMA public CASCADE; CREATE SCHEMA public")))
+        qFatal("test server: cannot empty %s: %s", qPrintable(database->name()), qPrintable(database->lastError()));
+    return database;
+}
+
+} // namespace
+
+// The fixture's database loaded into a database of the test server, which the folder names.
+class ListingFixture::ServerCopy
+{
+public:
+    ServerCopy(const QString &folder, const QString &databaseFile, const QStringList &views)
+        : m_database(emptyServerDatabase())
+    {
+        try {
+            ServerImport(m_database->uri()).load(databaseFile, false);
+        } catch (const DbError &error) {
+            qFatal("cannot load the test database into the server: %s", error.what());
+        }
+        QFile link(folder + QStringLiteral("/itdb.conn"));
+        if (!link.open(QIODevice::WriteOnly) || link.write(m_database->uri().toUtf8() + '\n') <= 0)
+            qFatal("cannot write %s", qPrintable(link.fileName()));
+        link.close();
+        m_connection.setConnectionString(QStringLiteral("dbq=") + folder + QStringLiteral("/itdb.mdb"));
+        for (const QString &view : views)
+            exec(view, {});
+    }
+    ~ServerCopy()
+    {
+        m_connection.close();
+        freeServerDatabases().push_back(std::move(m_database));
+    }
+
+    void exec(const QString &statement, const QVariantList &values)
+    {
+        // Bytes go to the server as text of those very bytes, as they go into the file.
+        QVariantList asText;
+        for (const QVariant &value : values) {
+            asText << (value.typeId() == QMetaType::QByteArray
+                           ? QVariant::fromValue(StoredText::fromBytes(value.toByteArray()))
+                           : value);
+        }
+        try {
+            session()->run(statement, asText);
+        } catch (const DbError &error) {
+            qFatal("test server: %s: %s", qPrintable(statement), error.what());
+        }
+    }
+
+    QVariant scalar(const QString &statement)
+    {
+        try {
+            session();
+            Recordset rows;
+            rows.open(statement, m_connection);
+            return rows.field(0);
+        } catch (const DbError &error) {
+            qFatal("test server: %s: %s", qPrintable(statement), error.what());
+        }
+    }
+
+private:
+    // The fixture's own connection, through the program's engine, made when first needed.
+    std::shared_ptr<EngineSession> session()
+    {
+        if (!m_connection.isOpen())
+            m_connection.open();
+        return m_connection.session();
+    }
+
+    std::unique_ptr<TestServerDatabase> m_database;
+    Connection m_connection;
+};
+
+bool ListingFixture::onServer()
+{
+    return qgetenv("QUILLONIX_TEST_BACKEND") == "server";
 }
 
 ListingFixture::ListingFixture(bool withTables) : m_folder(TestSandbox::newFolder())
@@ -44,6 +156,7 @@ ListingFixture::ListingFixture(bool withTables) : m_folder(TestSandbox::newFolde
 
 ListingFixture::~ListingFixture()
 {
+    m_server.reset();
     QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
@@ -58,6 +171,13 @@ QString ListingFixture::pictureFolder() const
     return m_folder + QStringLiteral("/picture");
 }
 
+QString ListingFixture::databaseFolder()
+{
+    if (onServer() && !m_server)
+        m_server = std::make_unique<ServerCopy>(m_folder, databaseFile(), m_views);
+    return m_folder;
+}
+
 void ListingFixture::exec(const QString &statement, const QVariantList &values)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -66,10 +186,18 @@ void ListingFixture::exec(const QString &statement, const QVariantList &values)
         query.addBindValue(value);
     if (!query.exec())
         qFatal("test database: %s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+    if (statement.startsWith(QLatin1String("PRAGMA"), Qt::CaseInsensitive))
+        return;
+    if (m_server)
+        m_server->exec(statement, values);
+    else if (statement.startsWith(QLatin1String("CREATE VIEW"), Qt::CaseInsensitive))
+        m_views << statement;
 }
 
 QVariant ListingFixture::scalar(const QString &statement)
 {
+    if (m_server)
+        return m_server->scalar(statement);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!query.exec(statement) || !query.next())
         qFatal("test database: %s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
@@ -128,10 +256,10 @@ QString ListingFixture::writePhoto(const QString &fileName, const QSize &size, c
     return path;
 }
 
-void ListingFixture::connect() const
+void ListingFixture::connect()
 {
     gDBType = QStringLiteral("A");
-    gDBPath = m_folder + QLatin1Char('/');
+    gDBPath = databaseFolder() + QLatin1Char('/');
     if (!funConnectDatabase())
         qFatal("cannot connect to the test database %s", qPrintable(databaseFile()));
 }

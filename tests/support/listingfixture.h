@@ -3,15 +3,25 @@
 #include <QColor>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
+#include <memory>
 
 // Text as older tools stored it: GBK bytes (GB18030 for characters GBK lacks), or UTF-8
 // behind a byte-order mark.
 QByteArray gbkBytes(const QString &text);
 QByteArray markedUtf8Bytes(const QString &text);
+bool isUtf8(const QByteArray &bytes);
 
 // A listing database written by a test: a folder with itdb.mdb (SQLite) holding the four
 // tables, filled row by row, and a picture folder for photo files.
+//
+// On the server (onServer(): the test program runs with QUILLONIX_TEST_BACKEND=server), the
+// same database is a shared server database: when the program is first pointed at the folder,
+// what was written so far is loaded into a database of the test server as quillonix-import
+// loads it (views the test made are made there too), and the folder names it in itdb.conn.
+// From then on every statement runs on the file and on the server alike (a PRAGMA, the
+// file's own, on the file only), and scalar() reads the server.
 class ListingFixture
 {
 public:
@@ -21,7 +31,11 @@ public:
     ListingFixture(const ListingFixture &) = delete;
     ListingFixture &operator=(const ListingFixture &) = delete;
 
+    static bool onServer();
+
     QString folder() const { return m_folder; }
+    // The folder, ready for the program to be pointed at (funSaveDBPath, gDBPath).
+    QString databaseFolder();
     QString databaseFile() const;
     QString pictureFolder() const;
 
@@ -45,10 +59,22 @@ public:
     QString writePictureFile(const QString &fileName, const QByteArray &content);
 
     // Points the program at this database (gDBType, gDBPath) and opens gConnection.
-    void connect() const;
+    void connect();
 
 private:
+    class ServerCopy;
+
     QString m_folder;
+    // Views made before the server copy: quillonix-import loads tables only.
+    QStringList m_views;
+    std::unique_ptr<ServerCopy> m_server;
     QString m_connection;
     int m_houses = 0;
 };
+
+// Skips the running test on the server, for what only a database file has.
+#define SKIP_ON_SERVER(reason)                                                                                         \
+    do {                                                                                                               \
+        if (ListingFixture::onServer())                                                                                \
+            QSKIP(reason);                                                                                             \
+    } while (false)

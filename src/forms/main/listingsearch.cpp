@@ -1,6 +1,7 @@
 #include "forms/main/listingsearch.h"
 
 #include "core/dberror.h"
+#include "core/listingschema.h"
 #include "core/mQuillonix.h"
 #include "forms/common/messagebox.h"
 #include "forms/main/detailpanel.h"
@@ -33,6 +34,17 @@ QString textCondition(const QComboBox *choice, const QString &column)
     return chosen(choice) ? QStringLiteral(" AND ") + column + QStringLiteral("=?") : QString();
 }
 
+// Newest change first. Listings changed in the same second follow the search's index read
+// backwards, written out key by key so that every engine and every plan gives the one order:
+// a server reads the index, or sorts, as it sees fit.
+QString newestFirst()
+{
+    QStringList keys;
+    for (const QString &column : ListingSchema::searchIndexColumns().mid(1))
+        keys << column + QStringLiteral(" desc");
+    return QStringLiteral(" order by ") + keys.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 ListingSearch::ListingSearch(const MainLayout &controls, DetailPanel &detail)
@@ -51,7 +63,7 @@ QString ListingSearch::statement() const
             offerType = QStringLiteral(" AND fpyx=%1 ").arg(code);
     }
     return QStringLiteral("SELECT fybh,fpyx,wymc,wyqy,wyhx,jzmz,lc,cx,zj,sj FROM house WHERE seq >= -1") + status
-           + region + category + offerType + QStringLiteral(" order by xgsj desc");
+           + region + category + offerType + newestFirst();
 }
 
 QVariantList ListingSearch::values() const

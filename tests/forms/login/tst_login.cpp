@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -171,7 +172,7 @@ void TestLogin::storedFolderGetsItsTrailingSlashWrittenBack()
 {
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     QCOMPARE(gDBPath, listings.folder() + QLatin1Char('/'));
@@ -183,7 +184,7 @@ void TestLogin::storedFolderGetsItsTrailingSlashWrittenBack()
 
     // A folder stored with its slash keeps exactly one.
     TestSandbox::reset();
-    funSaveDBPath(listings.folder() + QLatin1Char('/'));
+    funSaveDBPath(listings.databaseFolder() + QLatin1Char('/'));
     frmQX_Login again;
     again.Form_Load();
     QCOMPARE(gDBPath, listings.folder() + QLatin1Char('/'));
@@ -245,7 +246,7 @@ void TestLogin::unreachableDatabaseYesThenSaveEndsWithoutSecondMessage()
 void TestLogin::emptyUserTableGetsOneAdministratorWithoutPassword()
 {
     ListingFixture listings;
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     QuillonixProgram program;
     QVERIFY(program.start());
@@ -268,7 +269,7 @@ void TestLogin::usersAreListedInTableOrderWithTheFirstChosen()
     ListingFixture listings;
     for (const char *name : {"前台", "admin", "经理", "Zhang", "前台"})
         listings.addUser(QString::fromUtf8(name), QStringLiteral("x"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     QCOMPARE(userList(login), (QStringList{"前台", "admin", "经理", "Zhang", "前台"}));
@@ -282,7 +283,7 @@ void TestLogin::userRowsWithoutNameAreReportedAndTheRestListed()
     listings.addUser(QStringLiteral("甲"), QStringLiteral("1"));
     listings.addUser(QVariant(), QStringLiteral("2"));
     listings.addUser(QStringLiteral("乙"), QStringLiteral("3"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     MessageScript::expect(QStringLiteral("( 94)用户表中有 1 行没有用户名称，这些行未列出。"), 16, loginCaption);
     frmQX_Login login;
     login.Form_Load();
@@ -292,7 +293,7 @@ void TestLogin::userRowsWithoutNameAreReportedAndTheRestListed()
 void TestLogin::missingUserTableIsReportedAndTheFormStaysUsable()
 {
     ListingFixture listings(false);
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     QString report;
     QStringList reportedAs;
     setMessageHandler([&](const QString &text, int flags, const QString &caption) {
@@ -302,9 +303,8 @@ void TestLogin::missingUserTableIsReportedAndTheFormStaysUsable()
     });
     frmQX_Login login;
     login.Form_Load();
-    QVERIFY2(report.startsWith(QStringLiteral("( ")) && report.contains(QStringLiteral(")"))
-                 && report.contains(QStringLiteral("user")),
-             qPrintable(report));
+    // The engine's own number and words: a file's engine and a server's differ.
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\( ?-?\\d+\\).*user")).match(report).hasMatch(), qPrintable(report));
     QVERIFY(userList(login).isEmpty());
     // OK with nobody to choose is reported the same way; Cancel still ends the program.
     report.clear();
@@ -321,7 +321,7 @@ void TestLogin::correctPasswordHandsOverToTheMainWindow()
     ListingFixture listings;
     listings.addUser(QStringLiteral("前台"), QStringLiteral("1234"));
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     QuillonixProgram program;
     QVERIFY(program.start());
     QPointer<frmQX_Login> login = program.loginForm();
@@ -344,7 +344,7 @@ void TestLogin::wrongPasswordIsRefusedWithTheWholeTextSelected()
 {
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     login.show();
@@ -390,7 +390,7 @@ void TestLogin::enterPressesTheFocusedButtonOrElseOK()
     QFETCH(bool, cancels);
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     login.show();
@@ -410,7 +410,7 @@ void TestLogin::chosenUserWithoutRowGivesTheErrorReport()
     ListingFixture listings;
     listings.addUser(QStringLiteral("离职"), QStringLiteral("1"));
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     listings.exec(QStringLiteral("DELETE FROM user WHERE yhm = '离职'"));
@@ -427,7 +427,7 @@ void TestLogin::quotesNeitherBreakAQueryNorLetAnybodyIn()
     ListingFixture listings;
     listings.addUser(QStringLiteral("O'Brien"), QStringLiteral("it's"));
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     QSignalSpy accepted(&login, &frmQX_Login::passwordAccepted);
@@ -451,7 +451,7 @@ void TestLogin::cancelEndsTheProgramWithoutAWord()
 {
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     QuillonixProgram program;
     QVERIFY(program.start());
     QTest::mouseClick(control<QPushButton>(program.loginForm(), QStringLiteral("cmdCancel")), Qt::LeftButton);
@@ -461,7 +461,7 @@ void TestLogin::cancelEndsTheProgramWithoutAWord()
 
     // Esc is the cancel button.
     TestSandbox::reset();
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     frmQX_Login login;
     login.Form_Load();
     login.show();
@@ -486,7 +486,7 @@ void TestLogin::secondCopyBringsTheRunningMainWindowForward()
     QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
 
     gDBType.clear();
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     QuillonixProgram second;
     QVERIFY(!second.start());
     QVERIFY(ProgramEnd::programEnding());
@@ -501,7 +501,7 @@ void TestLogin::loginFormAloneDoesNotCountAsRunningCopy()
 {
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     QuillonixProgram first;
     QVERIFY(first.start());
     QVERIFY(first.loginForm()->isVisible());
@@ -528,6 +528,8 @@ void TestLogin::userStoredInOtherEncodingsLogsInAndPassesThePrompt()
     QFETCH(QByteArray, storedName);
     QFETCH(QString, password);
     QFETCH(QByteArray, storedPassword);
+    if (ListingFixture::onServer() && !isUtf8(storedName + storedPassword))
+        QSKIP("A server database holds UTF-8 text only: quillonix-import refuses other bytes.");
     ListingFixture listings;
     listings.addUser(QStringLiteral("前台"), QStringLiteral("1234"));
     listings.addUser(QStringLiteral("placeholder"), QStringLiteral("placeholder"));
@@ -535,7 +537,7 @@ void TestLogin::userStoredInOtherEncodingsLogsInAndPassesThePrompt()
                             QStringLiteral("yhm='placeholder'"));
     listings.storeTextBytes(QStringLiteral("user"), QStringLiteral("yhm"), storedName,
                             QStringLiteral("yhm='placeholder'"));
-    funSaveDBPath(listings.folder());
+    funSaveDBPath(listings.databaseFolder());
     QuillonixProgram program;
     QVERIFY(program.start());
     QCOMPARE(userList(*program.loginForm()), (QStringList{"前台", name}));

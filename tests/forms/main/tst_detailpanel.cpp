@@ -117,6 +117,7 @@ void TestDetailPanel::offerTypeBoxNeverKeepsThePreviousText()
 
 void TestDetailPanel::numberIsShownAsPassed()
 {
+    SKIP_ON_SERVER("quillonix-import keeps text in code-point order: a file's own collation stays with the file.");
     MainWindowFixture main;
     // A database kept elsewhere may match listing numbers without regard to letter case.
     main.listings().exec(QStringLiteral("DROP TABLE house"));
@@ -231,14 +232,19 @@ void TestDetailPanel::listingNumberStoredInOtherEncodingsFindsTheListingAndItsPh
 {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QByteArray>("stored");
-    QTest::newRow("GBK") << "碧桂园101" << gbkBytes(QStringLiteral("碧桂园101"));
-    QTest::newRow("after a byte-order mark") << "QX-A101" << markedUtf8Bytes(QStringLiteral("QX-A101"));
+    QTest::addColumn<QByteArray>("storedPhotoName");
+    QTest::newRow("GBK") << "碧桂园101" << gbkBytes(QStringLiteral("碧桂园101")) << gbkBytes(QStringLiteral("客厅"));
+    QTest::newRow("after a byte-order mark")
+        << "QX-A101" << markedUtf8Bytes(QStringLiteral("QX-A101")) << markedUtf8Bytes(QStringLiteral("客厅"));
 }
 
 void TestDetailPanel::listingNumberStoredInOtherEncodingsFindsTheListingAndItsPhotos()
 {
     QFETCH(QString, shown);
     QFETCH(QByteArray, stored);
+    QFETCH(QByteArray, storedPhotoName);
+    if (ListingFixture::onServer() && !isUtf8(stored))
+        QSKIP("A server database holds UTF-8 text only: quillonix-import refuses other bytes.");
     MainWindowFixture main;
     ListingFixture &listings = main.listings();
     const QString placeholder = QStringLiteral("OLD-TOOL");
@@ -247,8 +253,7 @@ void TestDetailPanel::listingNumberStoredInOtherEncodingsFindsTheListingAndItsPh
     listings.writePhoto(QStringLiteral("old.jpg"));
     for (const QString table : {"house", "picture"})
         listings.storeTextBytes(table, QStringLiteral("fybh"), stored, QStringLiteral("fybh=?"), {placeholder});
-    listings.storeTextBytes(QStringLiteral("picture"), QStringLiteral("tpm"), gbkBytes(QStringLiteral("客厅")),
-                            QStringLiteral("1"));
+    listings.storeTextBytes(QStringLiteral("picture"), QStringLiteral("tpm"), storedPhotoName, QStringLiteral("1"));
     // The same number stored as UTF-8 is another listing.
     listings.addHouse(shown, {{"qy", "海珠区"}});
     frmQX_Quillonix &window = main.open();
@@ -287,6 +292,8 @@ void TestDetailPanel::storedTextIsShownWholeAndDecoded()
     QFETCH(QString, column);
     QFETCH(QString, shown);
     QFETCH(QByteArray, stored);
+    if (ListingFixture::onServer() && !isUtf8(stored))
+        QSKIP("A server database holds UTF-8 text only: quillonix-import refuses other bytes.");
     MainWindowFixture main;
     main.listings().addHouse(QStringLiteral("A1"));
     main.listings().storeTextBytes(QStringLiteral("house"), column, stored, QStringLiteral("1"));
@@ -310,6 +317,7 @@ void TestDetailPanel::damagedIndexIsReportedAsDamageOnce()
 {
     QFETCH(QByteArray, damage);
     QFETCH(int, number);
+    SKIP_ON_SERVER("Damage to a database file.");
     MainWindowFixture main;
     ListingFixture &listings = main.listings();
     for (const char *fybh : {"QX0001", "QX0002", "QX0003"})

@@ -15,6 +15,10 @@
 namespace {
 
 const QString head = QStringLiteral("SELECT fybh,fpyx,wymc,wyqy,wyhx,jzmz,lc,cx,zj,sj FROM house WHERE seq >= -1");
+// Newest change first; within a second, the search's index read backwards.
+const QString newestFirst = QStringLiteral(" order by xgsj desc, seq desc, qy desc, wylb desc, fpyx desc, fybh desc,"
+                                           " wymc desc, wyqy desc, wyhx desc, jzmz desc, lc desc, cx desc, zj desc,"
+                                           " sj desc");
 const QString noHits = QStringLiteral("没有找到符合条件的房源");
 const QString searchCaption = QStringLiteral("搜索房源");
 
@@ -54,22 +58,22 @@ void TestSearch::statementFollowsTheChoices()
             texts << value.value<StoredText>().shown();
         return texts;
     };
-    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 order by xgsj desc"));
+    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1") + newestFirst);
     QCOMPARE(bound(), QStringList());
     main.chooseOfferType(2);
-    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 AND fpyx=2  order by xgsj desc"));
+    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 AND fpyx=2 ") + newestFirst);
     main.chooseOfferType(0);
     main.chooseRegion(QStringLiteral("天河区"));
-    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 AND qy=? order by xgsj desc"));
+    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 AND qy=?") + newestFirst);
     QCOMPARE(bound(), QStringList{"天河区"});
     main.chooseCategory(QStringLiteral("住宅"));
     main.chooseOfferType(3);
     QCOMPARE(search.statement(),
-             head + QStringLiteral(" AND wyzt=1 AND qy=? AND wylb=? AND fpyx=3  order by xgsj desc"));
+             head + QStringLiteral(" AND wyzt=1 AND qy=? AND wylb=? AND fpyx=3 ") + newestFirst);
     QCOMPARE(bound(), (QStringList{"天河区", "住宅"}));
     main.chooseOfferType(1);
     main.chooseRegion(QStringLiteral("全部"));
-    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 AND wylb=? AND fpyx=1  order by xgsj desc"));
+    QCOMPARE(search.statement(), head + QStringLiteral(" AND wyzt=1 AND wylb=? AND fpyx=1 ") + newestFirst);
     QCOMPARE(bound(), QStringList{"住宅"});
 }
 
@@ -247,6 +251,8 @@ void TestSearch::choicesStoredInOtherEncodingsFindTheirListings()
     QFETCH(QString, column);
     QFETCH(QString, shown);
     QFETCH(QByteArray, stored);
+    if (ListingFixture::onServer() && !isUtf8(stored))
+        QSKIP("A server database holds UTF-8 text only: quillonix-import refuses other bytes.");
     MainWindowFixture main;
     ListingFixture &listings = main.listings();
     listings.addSetting(list, QStringLiteral("placeholder"));

@@ -1,0 +1,440 @@
+#include "core/pgsession.h"
+
+#include "core/dberror.h"
+#include "core/pgstatement.h"
+#include "core/regularfile.h"
+#include "core/storedtext.h"
+#include "core/valuetext.h"
+
+#include <QFile>
+#include <QMap>
+#include <charconv>
+#include <libpq-fe.h>
+#include <vector>
+
+namespace {
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+// Type numbers of the server's built-in types (pg_type.oid), which never change.
+enum TypeOid : Oid {
+    BoolOid = 16,
+    ByteaOid = 17,
+    Int8Oid = 20,
+    Int2Oid = 21,
+    Int4Oid = 23,
+    OidOid = 26,
+    Float4Oid = 700,
+    Float8Oid = 701,
+    TimestampOid = 1114,
+    TimestampTzOid = 1184,
+    NumericOid = 1700,
+};
+
+// Statements in their server form kept per connection: a few dozen are plenty.
+constexpr int translatedCapacity = 64;
+// What a server's text of a date and time starts with: yyyy-mm-dd hh:mm:ss.
+constexpr int dateTimeLength = 19;
+
+QString firstLine(const char *message)
+{
+    return QString::fromUtf8(message).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+DbError unreachable(const pg_conn *connection)
+{
+    return DbError(DbError::ProviderError,
+                   QStringLiteral("不能连接数据库服务器：") + firstLine(PQerrorMessage(connection)));
+}
+
+DbError lost()
+{
+    return DbError(DbError::ProviderError, QStringLiteral("与数据库服务器的连接已断开，下一次操作时重新连接。"));
+}
+
+// How the program reads a column of each server type.
+enum class ColumnKind { Text, Integer, Boolean, Real, Numeric, DateTime, Bytes };
+
+ColumnKind kindOfType(Oid type)
+{
+    switch (type) {
+    case Int8Oid:
+    case Int2Oid:
+    case Int4Oid:
+    case OidOid:
+        return ColumnKind::Integer;
+    case BoolOid:
+        return ColumnKind::Boolean;
+    case Float4Oid:
+    case Float8Oid:
+        return ColumnKind::Real;
+    case NumericOid:
+        return ColumnKind::Numeric;
+    case TimestampOid:
+    case TimestampTzOid:
+        return ColumnKind::DateTime;
+    case ByteaOid:
+        return ColumnKind::Bytes;
+    default:
+        return ColumnKind::Text;
+    }
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The values of a statement as libpq takes them: text in the server's own input form, of
+// a type the server infers from where the value stands; bytes as bytea.
+class Parameters
+{
+public:
+    explicit Parameters(const QVariantList &values)
+    {
+        m_texts.reserve(size_t(values.size()));
+        for (const QVariant &value : values)
+            add(value);
+        for (size_t i = 0; i < m_texts.size(); ++i) {
+            // An empty value is not Null: it points at its (empty) text.
+            m_pointers.push_back(m_null[i] ? nullptr : m_texts[i].isNull() ? "" : m_texts[i].constData());
+            m_lengths.push_back(int(m_texts[i].size()));
+        }
+    }
+
+    int count() const { return int(m_texts.size()); }
+    const Oid *types() const { return m_types.data(); }
+    const char *const *values() const { return m_pointers.data(); }
+    const int *lengths() const { return m_lengths.data(); }
+    const int *formats() const { return m_formats.data(); }
+
+private:
+    void add(const QVariant &value)
+    {
+        const QMetaType type = value.isNull() ? QMetaType() : value.metaType();
+        Oid oid = 0;
+        int format = 0;
+        bool null = false;
+        QByteArray text;
+        if (type == QMetaType::fromType<StoredText>()) {
+            // The very bytes stored: the server finds stored text by the same bytes.
+            const StoredText stored = value.value<StoredText>();
+            null = stored.isNull();
+            text = stored.bytes();
+        } else {
+            switch (type.id()) {
+            case QMetaType::UnknownType:
+                null = true;
+                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                text = QByteArray::number(value.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float: {
+                char digits[ValueText::numberTextCapacity];
+                text = QByteArray(digits, ValueText::writePlainNumber(value.toDouble(), digits));
+                break;
+            }
+            case QMetaType::QByteArray:
+                text = value.toByteArray();
+                oid = ByteaOid;
+                format = 1;
+                break;
+            default: {
+                const QString string = value.toString();
+                null = string.isNull();
+                text = string.toUtf8();
+            }
+            }
+        }
+        m_null.push_back(null);
+        m_texts.push_back(text);
+        m_types.push_back(oid);
+        m_formats.push_back(format);
+    }
+
+    std::vector<QByteArray> m_texts;
+    std::vector<bool> m_null;
+    std::vector<Oid> m_types;
+    std::vector<const char *> m_pointers;
+    std::vector<int> m_lengths;
+    std::vector<int> m_formats;
+};
+
+// The rows of one statement, held whole in memory as the server sent them.
+class PgRows : public EngineRows
+{
+public:
+    PgRows(Result result, std::weak_ptr<const bool> session)
+        : m_result(std::move(result)), m_session(std::move(session)), m_rowCount(PQntuples(m_result.get()))
+    {
+        const int columns = PQnfields(m_result.get());
+        for (int column = 0; column < columns; ++column)
+            m_kinds.push_back(kindOfType(PQftype(m_result.get(), column)));
+        m_decoded.resize(size_t(columns));
+    }
+
+    bool isOpen() const override { return !m_session.expired(); }
+    bool atEnd() const override { return m_row >= m_rowCount; }
+    void next() override
+    {
+        if (!isOpen())
+            throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
+        if (m_row < m_rowCount)
+            ++m_row;
+    }
+
+    int columnCount() const override { return int(m_kinds.size()); }
+    QString columnName(int column) const override { return QString::fromUtf8(PQfname(m_result.get(), column)); }
+
+    CellKind kind(int column) const override
+    {
+        if (PQgetisnull(m_result.get(), m_row, column))
+            return CellKind::Null;
+        switch (m_kinds[size_t(column)]) {
+        case ColumnKind::Integer:
+        case ColumnKind::Boolean:
+            return CellKind::Integer;
+        case ColumnKind::Real:
+        case ColumnKind::Numeric:
+            return CellKind::Real;
+        case ColumnKind::Bytes:
+            return CellKind::Blob;
+        default:
+            return CellKind::Text;
+        }
+    }
+
+    qint64 integer(int column) const override
+    {
+        const QByteArrayView text = raw(column);
+        if (m_kinds[size_t(column)] == ColumnKind::Boolean)
+            return text == "t" ? -1 : 0;
+        qint64 number = 0;
+        std::from_chars(text.begin(), text.end(), number);
+        return number;
+    }
+
+    double real(int column) const override
+    {
+        const QByteArrayView text = raw(column);
+        double number = 0;
+        const char *begin = text.begin();
+        // from_chars reads no sign before infinity, the server writes one.
+        const bool negative = !text.isEmpty() && *begin == '-';
+        std::from_chars(begin + (negative ? 1 : 0), text.end(), number);
+        return negative ? -number : number;
+    }
+
+    QByteArrayView bytes(int column) const override
+    {
+        if (PQgetisnull(m_result.get(), m_row, column))
+            return QByteArrayView();
+        const QByteArrayView text = raw(column);
+        switch (m_kinds[size_t(column)]) {
+        case ColumnKind::Boolean:
+            return text == "t" ? QByteArrayView("-1") : QByteArrayView("0");
+        case ColumnKind::Numeric:
+            return withoutTrailingZeros(text);
+        case ColumnKind::DateTime:
+            // Seconds are the finest the program shows: a fraction, or a zone, goes.
+            return text.size() > dateTimeLength && text.at(10) == ' ' ? text.first(dateTimeLength) : text;
+        case ColumnKind::Bytes:
+            return decodedBytes(column, text);
+        default:
+            return text;
+        }
+    }
+
+private:
+    QByteArrayView raw(int column) const
+    {
+        return QByteArrayView(PQgetvalue(m_result.get(), m_row, column), PQgetlength(m_result.get(), m_row, column));
+    }
+
+    // 85.50 reads 85.5, and 1500.00 reads 1500, as the number's plain form.
+    static QByteArrayView withoutTrailingZeros(QByteArrayView text)
+    {
+        if (!text.contains('.'))
+            return text;
+        while (text.endsWith('0'))
+            text.chop(1);
+        if (text.endsWith('.'))
+            text.chop(1);
+        return text;
+    }
+
+    // The server writes bytea as \x and two hexadecimal digits a byte.
+    QByteArrayView decodedBytes(int column, QByteArrayView text) const
+    {
+        QByteArray &decoded = m_decoded[size_t(column)];
+        decoded.clear();
+        if (text.startsWith("\\x")) {
+            for (qsizetype at = 2; at + 1 < text.size(); at += 2)
+                decoded.append(char(hexDigit(text.at(at)) * 16 + hexDigit(text.at(at + 1))));
+        }
+        // Not empty-but-null: an empty bytea is a value.
+        if (decoded.isNull())
+            decoded = QByteArray("");
+        return decoded;
+    }
+
+    Result m_result;
+    std::weak_ptr<const bool> m_session;
+    int m_rowCount;
+    int m_row = 0;
+    std::vector<ColumnKind> m_kinds;
+    mutable std::vector<QByteArray> m_decoded;
+};
+
+} // namespace
+
+PgSession::PgSession(const QString &connectionText, int timeoutSeconds) : m_timeoutSeconds(timeoutSeconds)
+{
+    const QByteArray text = connectionText.toUtf8();
+    char *failure = nullptr;
+    PQconninfoOption *parsed = PQconninfoParse(text.constData(), &failure);
+    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> owned(parsed, PQconninfoFree);
+    if (!parsed) {
+        const QString reason = firstLine(failure);
+        PQfreemem(failure);
+        throw DbError(DbError::ProviderError, QStringLiteral("itdb.conn 中的服务器连接写得不对：") + reason);
+    }
+    // The program's own settings, where the folder's connection text names none.
+    QMap<QByteArray, QByteArray> settings = {
+        {"connect_timeout", QByteArray::number(timeoutSeconds)},
+        {"fallback_application_name", "quillonix"},
+        // Over a network, a server that stops answering is noticed within a minute.
+        {"keepalives_idle", "30"},
+        {"keepalives_interval", "10"},
+        {"keepalives_count", "3"},
+    };
+    for (const PQconninfoOption *option = parsed; option->keyword; ++option) {
+        if (!option->val)
+            continue;
+        const QByteArray keyword(option->keyword);
+        // The folder is shared by every desk: it names the server, never a password.
+        if (keyword == "password" || keyword == "passfile") {
+            throw DbError(DbError::ProviderError,
+                          QStringLiteral("itdb.conn 中不能写口令：口令放在各台电脑的 ~/.pgpass 或 PGPASSWORD 中。"));
+        }
+        settings.insert(keyword, QByteArray(option->val));
+    }
+    // Text goes both ways as UTF-8, whatever the server keeps.
+    settings.insert("client_encoding", "UTF8");
+
+    std::vector<const char *> keywords;
+    std::vector<const char *> values;
+    for (auto setting = settings.cbegin(); setting != settings.cend(); ++setting) {
+        keywords.push_back(setting.key().constData());
+        values.push_back(setting.value().constData());
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    m_conn = PQconnectdbParams(keywords.data(), values.data(), 0);
+    // The server's notices are for its own log, not for the desk's terminal.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
+    try {
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw unreachable(m_conn);
+        prepareConnection();
+    } catch (const DbError &) {
+        PQfinish(m_conn);
+        throw;
+    }
+}
+
+PgSession::~PgSession()
+{
+    PQfinish(m_conn);
+}
+
+QString PgSession::readServerFile(const QString &fileName)
+{
+    QFile file;
+    if (!openRegularFile(file, fileName))
+        throw DbError(DbError::ProviderError, QStringLiteral("不能读取 ") + fileName);
+    // One line names the server; a file far longer than that is not such a file.
+    const QByteArray content = file.read(64 * 1024);
+    for (const QByteArray &line : content.split('\n')) {
+        const QString connection = QString::fromUtf8(line).trimmed();
+        if (!connection.isEmpty())
+            return connection;
+    }
+    throw DbError(DbError::ProviderError, fileName + QStringLiteral(" 中没有服务器连接。"));
+}
+
+void PgSession::prepareConnection()
+{
+    // Dates read as yyyy-mm-dd hh:mm:ss, numbers in full, a backslash in text as itself.
+    const QByteArray settings = "SET DateStyle = ISO, YMD; SET IntervalStyle = postgres;"
+                                " SET standard_conforming_strings = on; SET extra_float_digits = 1;"
+                                " SET statement_timeout = "
+                                + QByteArray::number(qint64(m_timeoutSeconds) * 1000);
+    const Result result(PQexec(m_conn, settings.constData()), PQclear);
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw lost();
+        throw DbError(DbError::ProviderError, firstLine(PQerrorMessage(m_conn)));
+    }
+}
+
+void PgSession::reconnectIfLost()
+{
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return;
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw unreachable(m_conn);
+    prepareConnection();
+}
+
+void PgSession::setStatementTimeout(int seconds)
+{
+    m_timeoutSeconds = seconds;
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return;
+    const QByteArray setting = "SET statement_timeout = " + QByteArray::number(qint64(seconds) * 1000);
+    // A connection lost meanwhile takes the setting when it connects again.
+    PQclear(PQexec(m_conn, setting.constData()));
+}
+
+const QByteArray &PgSession::translated(const QString &source)
+{
+    auto found = m_translated.constFind(source);
+    if (found != m_translated.cend())
+        return *found;
+    if (m_translated.size() >= translatedCapacity)
+        m_translated.clear();
+    return *m_translated.insert(source, PgStatement::translate(source));
+}
+
+std::unique_ptr<EngineRows> PgSession::run(const QString &source, const QVariantList &values)
+{
+    reconnectIfLost();
+    const QByteArray &statement = translated(source);
+    const Parameters parameters(values);
+    Result result(PQexecParams(m_conn, statement.constData(), parameters.count(), parameters.types(),
+                               parameters.values(), parameters.lengths(), parameters.formats(), 0),
+                  PQclear);
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+        return std::make_unique<PgRows>(std::move(result), m_alive);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw lost();
+    const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+    if (state && qstrcmp(state, "57014") == 0)
+        throw DbError::timedOut(m_timeoutSeconds);
+    const char *primary = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
+    throw DbError(DbError::ProviderError,
+                  primary ? QString::fromUtf8(primary) : firstLine(PQerrorMessage(m_conn)));
+}

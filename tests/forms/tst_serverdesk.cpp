@@ -1,0 +1,589 @@
+#include "demodatabase.h"
+#include "listingfixture.h"
+#include "mainwindowfixture.h"
+#include "testserver.h"
+#include "testsupport.h"
+
+#include "core/connection.h"
+#include "core/dberror.h"
+#include "core/mQuillonix.h"
+#include "core/recordset.h"
+#include "forms/login/frmQX_Login.h"
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/mainlayout.h"
+#include "forms/main/reportlistview.h"
+#include "forms/quillonixprogram.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTest>
+
+// The front desk on a shared server database: a listing database loaded into the test
+// server with quillonix-import shows what the same database shows as a file; changes made
+// on the server show at once; a lost server is reported and found again.
+class TestServerDesk : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSandbox::setUp(); }
+    void init() { TestSandbox::reset(); }
+    void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
+
+    void serverShowsWhatTheFileShows_data();
+    void serverShowsWhatTheFileShows();
+    void statementsMeanOnTheServerWhatTheyMeanInTheFile_data();
+    void statementsMeanOnTheServerWhatTheyMeanInTheFile();
+    void changesOnTheServerShowAtTheNextSearch();
+    void serverMadeByOtherMeansReadsInPlainForm();
+    void unusableServerGetsTheQuestionOfAMissingDatabase_data();
+    void unusableServerGetsTheQuestionOfAMissingDatabase();
+    void lostServerIsReportedAndFoundAgain();
+
+private:
+    // The odd data as a file and loaded into the server, made once for the statements.
+    struct OddPair
+    {
+        ListingFixture file;
+        TestServerDatabase server;
+        QString serverFolder;
+    };
+    OddPair &oddPair();
+    std::unique_ptr<OddPair> m_oddPair;
+};
+
+namespace {
+
+const QString connectQuestion = QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？");
+
+QString runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + tool, arguments);
+    if (!process.waitForFinished(90000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return QStringLiteral("%1 failed: %2").arg(tool, QString::fromUtf8(process.readAllStandardError()));
+    return QString();
+}
+
+void writeServerFile(const QString &folder, const QByteArray &content)
+{
+    QFile file(folder + QStringLiteral("/itdb.conn"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(file.fileName()));
+}
+
+// A desk's folder for the server database: itdb.conn naming it, the photos of the file's
+// folder on the "shared folder".
+QString serverFolderFor(const QString &fileFolder, const QString &uri)
+{
+    const QString folder = TestSandbox::newFolder();
+    writeServerFile(folder, uri.toUtf8() + '\n');
+    if (!QFile::link(fileFolder + QStringLiteral("/picture"), folder + QStringLiteral("/picture")))
+        qFatal("cannot link the photos into %s", qPrintable(folder));
+    return folder;
+}
+
+// A listing database of the odd data agencies' databases hold: Nulls beside empty text,
+// quotes, byte-order marks, numbers stored every way, listings changed in the same second,
+// duplicate numbers, photos with blanks and without files.
+void writeOddListings(ListingFixture &listings)
+{
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    listings.addUser(QStringLiteral("O'Brien"), QStringLiteral("it's"));
+    listings.addUser(QVariant(), QStringLiteral("nobody"));
+    listings.addUser(QString(""), QVariant());
+    listings.addUser(QStringLiteral("店长"), QStringLiteral(" 1234 "));
+    listings.storeTextBytes(QStringLiteral("user"), QStringLiteral("yhm"), markedUtf8Bytes(QStringLiteral("店长")),
+                            QStringLiteral("yhm='店长'"));
+    for (const QVariantList &setting : QVector<QVariantList>{{1, "天河区"},
+                                                           {1, "O'Hara湾"},
+                                                           {2, "x' OR '1'='1"},
+                                                           {2, "住宅"},
+                                                           {2, "商铺"},
+                                                           {1, QVariant()},
+                                                           {QVariant(), "无类"},
+                                                           {"1", "海珠区"},
+                                                           {1.0, " 番禺区 "},
+                                                           {3, "中介费"}})
+        listings.addSetting(setting.at(0), setting.at(1));
+    listings.storeTextBytes(QStringLiteral("parasetting"), QStringLiteral("lbm"),
+                            markedUtf8Bytes(QStringLiteral("商铺")), QStringLiteral("lbm='商铺'"));
+    const QString sameSecond = QStringLiteral("2025-03-01 09:30:00");
+    QString memo;
+    while (memo.size() < 10000)
+        memo += QStringLiteral("南北通透，近地铁，");
+    const QVector<std::pair<QString, QVariantMap>> houses = {
+        {"QX'01", {{"qy", "O'Hara湾"}, {"wylb", "住宅"}, {"fpyx", 2}, {"wymc", "碧桂园3栋"}, {"jzmz", 85.5},
+                   {"zj", 1500}, {"sj", 0.1 + 0.2}, {"Qtss", memo}, {"xgsj", sameSecond}}},
+        {"A' OR 'x'='x", {{"qy", "天河区"}, {"wylb", "商铺"}, {"fpyx", 1}, {"seq", -1}, {"xgsj", sameSecond}}},
+        {"TIE-1", {{"qy", "天河区"}, {"wylb", "住宅"}, {"fpyx", 1}, {"wymc", "乙"}, {"xgsj", sameSecond}}},
+        {"TIE-1", {{"qy", "天河区"}, {"wylb", "住宅"}, {"fpyx", 1}, {"wymc", "甲"}, {"xgsj", sameSecond}}},
+        {"TIE-2", {{"qy", "海珠区"}, {"wylb", "住宅"}, {"fpyx", 3}, {"jzmz", QVariant()}, {"xgsj", sameSecond}}},
+        {"TIE-3", {{"qy", QVariant()}, {"wylb", QString("")}, {"fpyx", QVariant()}, {"xgsj", sameSecond}}},
+        {"NOTIME-1", {{"qy", "天河区"}, {"xgsj", QVariant()}, {"wymc", QString("")}, {"cx", QVariant()}}},
+        {"NOTIME-2", {{"qy", "天河区"}, {"xgsj", QVariant()}, {"fpyx", 9}, {"lc", 12}, {"Zlc", 33}}},
+        {"NUMBERS", {{"jzmz", 100.0}, {"Symz", -0.25}, {"zj", 1e21}, {"sj", 268.5}, {"Glf", 280.5}, {"lc", -1},
+                     {"dh", -1}, {"dsj", 2}, {"dbx", QVariant()}, {"xyj", "1"}, {"kt", 0}, {"nq", 1.0}, {"jj", 0.5},
+                     {"dt", 1}}},
+        {"BLANKS", {{"wymc", "  两边空格  "}, {"cx", " "}, {"wyhx", "三房\t两厅"}, {"qy", " 番禺区 "}}},
+        {"GONE", {{"wyzt", 0}}},
+        {"OTHER", {{"wyzt", 2}}},
+        {"NOSTATUS", {{"wyzt", QVariant()}}},
+        {"NOSEQ", {{"seq", QVariant()}}},
+        {"LOWSEQ", {{"seq", -2}}},
+    };
+    for (const auto &house : houses)
+        listings.addHouse(house.first, house.second);
+    listings.storeTextBytes(QStringLiteral("house"), QStringLiteral("wymc"), markedUtf8Bytes(QStringLiteral("标记")),
+                            QStringLiteral("fybh='TIE-2'"));
+    listings.addPicture(QStringLiteral("QX'01"), QStringLiteral("qx'01-a.jpg"), QStringLiteral("  客厅  "));
+    listings.addPicture(QStringLiteral("QX'01"), QStringLiteral("missing.jpg"), QStringLiteral("卧室"));
+    listings.addPicture(QStringLiteral("QX'01"), QVariant(), QStringLiteral("\t厨房 "));
+    listings.addPicture(QStringLiteral("TIE-1"), QStringLiteral("tie.png"), QVariant());
+    listings.addPicture(QStringLiteral("NUMBERS"), QStringLiteral("N.JPG"), QStringLiteral("外景"));
+    listings.writePhoto(QStringLiteral("qx'01-a.jpg"));
+    listings.writePhoto(QStringLiteral("tie.png"), QSize(40, 30), "PNG");
+    listings.writePhoto(QStringLiteral("n.jpg"));
+}
+
+// The source folder of a database of the given kind, written into a new folder.
+QString writeSource(const QString &kind, std::unique_ptr<ListingFixture> &odd)
+{
+    if (kind == QLatin1String("demo")) {
+        const QString folder = TestSandbox::newFolder();
+        DemoOptions options;
+        options.listings = 120;
+        writeDemoDatabase(folder, options);
+        return folder;
+    }
+    odd = std::make_unique<ListingFixture>();
+    writeOddListings(*odd);
+    return odd->folder();
+}
+
+QStringList entries(const QComboBox *choice)
+{
+    QStringList texts;
+    for (int i = 0; i < choice->count(); ++i)
+        texts << choice->itemText(i);
+    return texts;
+}
+
+QString rowsOf(const ReportListView &list)
+{
+    QStringList rows;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < list.rows().columnCount(); ++column)
+            cells << list.rows().cell(row, column);
+        rows << cells.join(QLatin1Char('\t')) + QStringLiteral(" key ")
+                    + QString::fromLatin1(list.rows().key(row).bytes().toHex());
+    }
+    return rows.join(QLatin1Char('\n'));
+}
+
+void chooseOfferType(const MainLayout &controls, int index)
+{
+    QTest::mouseClick(controls.optOpen[size_t(index)], Qt::LeftButton, {}, QPoint(5, 7));
+}
+
+// Everything the desk shows of the database in a folder, in the order a user sees it: the
+// users at login, the search lists, the hits of every choice of region, category and offer
+// type, and the detail boxes and photo lists of every listing found, with every message.
+QStringList screensOf(const QString &folder)
+{
+    QStringList screens;
+    setMessageHandler([&screens](const QString &text, int flags, const QString &caption) {
+        screens << QStringLiteral("message %1 %2: %3").arg(caption).arg(flags).arg(text);
+        return MessageAnswer::Ok;
+    });
+    funSaveDBPath(folder);
+    {
+        frmQX_Login login;
+        login.Form_Load();
+        screens << QStringLiteral("users: ") + entries(control<QComboBox>(&login, QStringLiteral("cmbUserName"))).join(QStringLiteral(" | "));
+    }
+    funCloseDatabase();
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    if (!funConnectDatabase())
+        qFatal("cannot connect to %s", qPrintable(folder));
+    gUserName = QStringLiteral("经理");
+    frmQX_Quillonix window;
+    window.Form_Load();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        qFatal("the main window was not shown");
+    const MainLayout &controls = window.controls();
+    screens << QStringLiteral("regions: ") + entries(controls.cmbQy).join(QStringLiteral(" | "));
+    screens << QStringLiteral("categories: ") + entries(controls.cmbWylb).join(QStringLiteral(" | "));
+    for (int offerType = 0; offerType < 4; ++offerType) {
+        chooseOfferType(controls, offerType);
+        for (int region = 0; region < controls.cmbQy->count(); ++region) {
+            for (int category = 0; category < controls.cmbWylb->count(); ++category) {
+                controls.cmbQy->setCurrentIndex(region);
+                controls.cmbWylb->setCurrentIndex(category);
+                QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+                screens << QStringLiteral("search %1 %2 %3:\n").arg(offerType).arg(region).arg(category)
+                               + rowsOf(*controls.lsvHouse);
+            }
+        }
+    }
+    chooseOfferType(controls, 0);
+    controls.cmbQy->setCurrentIndex(0);
+    controls.cmbWylb->setCurrentIndex(0);
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    for (int row = 0; row < controls.lsvHouse->rowCount(); ++row) {
+        MainWindowFixture::clickRow(*controls.lsvHouse, row);
+        QStringList shown;
+        for (const QLineEdit *box : controls.detailBoxes)
+            shown << box->objectName() + QLatin1Char('=') + box->text();
+        screens << QStringLiteral("listing %1: ").arg(row) + shown.join(QLatin1Char('\n'));
+        screens << QStringLiteral("photos %1: ").arg(row)
+                       + MainWindowFixture::entries(*controls.List1).join(QStringLiteral(" | ")) + QStringLiteral(" / ")
+                       + MainWindowFixture::entries(*controls.List).join(QStringLiteral(" | "));
+    }
+    window.hide();
+    funCloseDatabase();
+    MessageScript::install();
+    return screens;
+}
+
+// The rows of a statement, every cell in its plain text form, Null marked.
+QStringList resultOf(const QString &folder, const QString &statement, const QVariantList &values)
+{
+    Connection connection;
+    connection.setConnectionString(QStringLiteral("dbq=") + folder + QStringLiteral("/itdb.mdb"));
+    QStringList rows;
+    try {
+        connection.open();
+        Recordset found;
+        found.open(statement, connection, values);
+        rows << QString::number(found.recordCount());
+        for (; !found.eof(); found.moveNext()) {
+            QStringList cells;
+            for (int column = 0; column < found.fieldCount(); ++column)
+                cells << (found.field(column).isValid() ? found.text(column).toString() : QStringLiteral("<Null>"));
+            rows << cells.join(QLatin1Char('\t'));
+        }
+    } catch (const DbError &error) {
+        rows << QStringLiteral("failed: ") + error.report();
+    }
+    return rows;
+}
+
+// A cluster of the test's own, which it may stop and start again: stopped and thrown away
+// at the end, whatever happens.
+class PrivateCluster
+{
+public:
+    PrivateCluster() : m_handle(TestSandbox::newFolder())
+    {
+        if (!command(QStringLiteral("start")))
+            qFatal("cannot start a cluster of the test's own");
+        QFile uri(m_handle + QStringLiteral("/uri"));
+        if (!uri.open(QIODevice::ReadOnly))
+            qFatal("the cluster wrote no URI");
+        m_uri = QString::fromUtf8(uri.readAll()).trimmed();
+    }
+    ~PrivateCluster() { command(QStringLiteral("stop")); }
+
+    const QString &uri() const { return m_uri; }
+    bool pause() { return command(QStringLiteral("pause")); }
+    bool resume() { return command(QStringLiteral("resume")); }
+
+private:
+    bool command(const QString &verb)
+    {
+        QProcess script;
+        script.start(QStringLiteral(QUILLONIX_PGCLUSTER), {verb, m_handle});
+        return script.waitForFinished(90000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+    }
+
+    QString m_handle;
+    QString m_uri;
+};
+
+} // namespace
+
+void TestServerDesk::serverShowsWhatTheFileShows_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("the demo database") << "demo";
+    QTest::newRow("odd data") << "odd";
+}
+
+void TestServerDesk::serverShowsWhatTheFileShows()
+{
+    QFETCH(QString, kind);
+    std::unique_ptr<ListingFixture> odd;
+    const QString fileFolder = writeSource(kind, odd);
+    TestServerDatabase server;
+    QCOMPARE(runTool(QStringLiteral("quillonix-import"),
+                     {fileFolder + QStringLiteral("/itdb.mdb"), server.uri()}),
+             QString());
+    const QString serverFolder = serverFolderFor(fileFolder, server.uri());
+
+    const QStringList fromFile = screensOf(fileFolder);
+    const QStringList fromServer = screensOf(serverFolder);
+    // The screens show something worth comparing: hits, listings and photos.
+    QVERIFY(fromFile.join(QLatin1Char('\n')).count(QStringLiteral(" key ")) > 20);
+    QVERIFY(!fromFile.filter(QRegularExpression(QStringLiteral("^photos \\d+: \\S"))).isEmpty());
+    QCOMPARE(fromServer.size(), fromFile.size());
+    for (int i = 0; i < fromFile.size(); ++i)
+        QCOMPARE(fromServer.at(i), fromFile.at(i));
+}
+
+void TestServerDesk::statementsMeanOnTheServerWhatTheyMeanInTheFile_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QVariantList>("values");
+    QTest::newRow("a mark inside quotes is no value")
+        << "SELECT yhm FROM user WHERE yhm=? OR yhm='?' OR yhm=\"yhm\" || '?'" << QVariantList{"经理"};
+    QTest::newRow("a mark inside a comment is no value")
+        << "SELECT fybh /* ? */ FROM house -- which? \n WHERE fybh=? ORDER BY fybh" << QVariantList{"QX'01"};
+    QTest::newRow("user in quotes is text") << "SELECT 'user', yhm FROM user WHERE xgr <> 'user' ORDER BY yhm"
+                                            << QVariantList();
+    QTest::newRow("Null first going up") << "SELECT fybh, jzmz FROM house ORDER BY jzmz, fybh" << QVariantList();
+    QTest::newRow("Null last going down")
+        << "SELECT fybh, xgsj FROM house ORDER BY xgsj DESC, fybh asc" << QVariantList();
+    QTest::newRow("order inside a count")
+        << "SELECT count(*) FROM (SELECT fybh FROM house ORDER BY qy desc LIMIT 5) AS counted" << QVariantList();
+    QTest::newRow("order of a window") << "SELECT fybh, row_number() OVER (ORDER BY qy DESC, fybh) FROM house ORDER BY 2"
+                                       << QVariantList();
+    QTest::newRow("names in other letter case") << "SELECT \"Wytd\", JZMZ, Symz FROM HOUSE WHERE \"FYBH\"=?"
+                                                << QVariantList{"NUMBERS"};
+    QTest::newRow("LIKE ignores the case of A to Z") << "SELECT fybh FROM house WHERE fybh LIKE ? ORDER BY fybh"
+                                                     << QVariantList{"tie%"};
+    QTest::newRow("numbers bound") << "SELECT fybh FROM house WHERE fpyx=? AND jzmz=? ORDER BY fybh"
+                                   << QVariantList{2, 85.5};
+    QTest::newRow("Null bound finds nothing") << "SELECT fybh FROM house WHERE qy=?" << QVariantList{QVariant()};
+    QTest::newRow("empty text is no Null") << "SELECT fybh FROM house WHERE wylb=?" << QVariantList{QString("")};
+}
+
+TestServerDesk::OddPair &TestServerDesk::oddPair()
+{
+    if (!m_oddPair) {
+        m_oddPair = std::make_unique<OddPair>();
+        writeOddListings(m_oddPair->file);
+        const QString failure = runTool(QStringLiteral("quillonix-import"),
+                                        {m_oddPair->file.databaseFile(), m_oddPair->server.uri()});
+        if (!failure.isEmpty())
+            qFatal("%s", qPrintable(failure));
+        m_oddPair->serverFolder = serverFolderFor(m_oddPair->file.folder(), m_oddPair->server.uri());
+    }
+    return *m_oddPair;
+}
+
+void TestServerDesk::statementsMeanOnTheServerWhatTheyMeanInTheFile()
+{
+    QFETCH(QString, statement);
+    QFETCH(QVariantList, values);
+    const OddPair &odd = oddPair();
+    const QStringList fromFile = resultOf(odd.file.folder(), statement, values);
+    QVERIFY2(!fromFile.first().startsWith(QLatin1String("failed")), qPrintable(fromFile.first()));
+    QCOMPARE(resultOf(odd.serverFolder, statement, values), fromFile);
+}
+
+void TestServerDesk::changesOnTheServerShowAtTheNextSearch()
+{
+    TestServerDatabase server;
+    const QString folder = TestSandbox::newFolder();
+    QCOMPARE(runTool(QStringLiteral("quillonix-demodb"),
+                     {server.uri(), QStringLiteral("--listings"), QStringLiteral("20"), QStringLiteral("--folder"),
+                      folder}),
+             QString());
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    QVERIFY(funConnectDatabase());
+    gUserName = QStringLiteral("经理");
+    frmQX_Quillonix window;
+    window.Form_Load();
+    window.show();
+    const MainLayout &controls = window.controls();
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    const QStringList before = MainWindowFixture::column(*controls.lsvHouse, 0);
+    QVERIFY(before.size() >= 3);
+    MainWindowFixture::clickRow(*controls.lsvHouse, 0);
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtFybh"))->text(), before.first());
+
+    // The back office, at its own desk: a new listing, a changed one, a withdrawn one.
+    QVERIFY2(server.exec(QStringLiteral(
+                 "INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj, wymc) VALUES ('NEW-1', 2, 1, 0, '2099-01-01 08:00:00', '新盘');"
+                 "UPDATE house SET wymc = '改过的名字' WHERE fybh = '%1';"
+                 "UPDATE house SET wyzt = 0 WHERE fybh = '%2'")
+                                 .arg(before.at(1), before.at(2))),
+             qPrintable(server.lastError()));
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    QStringList expected = before;
+    expected.removeAt(2);
+    expected.prepend(QStringLiteral("NEW-1"));
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 0), expected);
+    QCOMPARE(controls.lsvHouse->rows().cell(0, 2), QStringLiteral("新盘"));
+    QCOMPARE(controls.lsvHouse->rows().cell(2, 2), QStringLiteral("改过的名字"));
+    // Loading the changed listing shows its change too.
+    MainWindowFixture::clickRow(*controls.lsvHouse, 2);
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtWymc"))->text(), QStringLiteral("改过的名字"));
+    funCloseDatabase();
+}
+
+void TestServerDesk::serverMadeByOtherMeansReadsInPlainForm()
+{
+    TestServerDatabase server;
+    QVERIFY2(server.exec(QStringLiteral(
+                 "CREATE TABLE house (fybh varchar(20), fpyx smallint, wyzt integer, seq integer, xgsj timestamp(3),"
+                 " qy varchar(10), wylb character(4), wylx text, wytd text, wyhx text, wymc text, jzmz numeric(10,2),"
+                 " symz real, cx text, ch boolean, yt integer, wsj integer, zx text, jg text, ll text, zlc integer,"
+                 " lc integer, dh smallint, dsj smallint, dbx smallint, xyj smallint, kt smallint, nq smallint,"
+                 " jj smallint, gdmq smallint, dt smallint, wyqy text, cqz text, qtss text, sj numeric(12,2),"
+                 " zj double precision, glf numeric, skyq text, skfs bytea);"
+                 "CREATE TABLE picture (fybh varchar(20), seq integer, tpbh varchar(40), tpm varchar(40));"
+                 "CREATE TABLE parasetting (lbh integer, lbm varchar(20));"
+                 "CREATE TABLE \"user\" (yhm varchar(20), yhkl varchar(20), xgr varchar(20), xgsj timestamptz);"
+                 "INSERT INTO \"user\" VALUES ('经理', '8888', 'TEST', now());"
+                 "INSERT INTO parasetting VALUES (1, '天河区'), (2, '住宅');"
+                 "INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj, qy, wylb, jzmz, symz, ch, sj, zj, glf, skfs, dh)"
+                 " VALUES ('OLDER', 2, 1, 0, '2025-01-01 08:00:00.250', '天河区', '住宅', 85.50, 80.5, true,"
+                 " 1500.00, 1e20, 0.10, 'A''1'::bytea, 1),"
+                 " ('NEWER', 1, 1, 0, '2025-01-01 08:00:00.750', '天河区', '住宅', 100.00, NULL, false,"
+                 " NULL, 1500, 12.50, NULL, 0),"
+                 " ('UNDATED', 1, 1, 0, NULL, '天河区', '住宅', NULL, NULL, NULL, NULL, -0.5, NULL, NULL, NULL)")),
+             qPrintable(server.lastError()));
+    const QString folder = TestSandbox::newFolder();
+    writeServerFile(folder, server.uri().toUtf8());
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    QVERIFY(funConnectDatabase());
+    gUserName = QStringLiteral("经理");
+    frmQX_Quillonix window;
+    window.Form_Load();
+    window.show();
+    const MainLayout &controls = window.controls();
+    controls.cmbQy->setCurrentIndex(1);
+    controls.cmbWylb->setCurrentIndex(1);
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    // Newest first to the fraction of a second; without a time last. A character(4) keeps
+    // its blanks, as the server gives them.
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 0), (QStringList{"NEWER", "OLDER", "UNDATED"}));
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 5), (QStringList{"100", "85.5", ""}));
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 8), (QStringList{"1500", "100000000000000000000", "-0.5"}));
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 9), (QStringList{"", "1500", ""}));
+    MainWindowFixture::clickRow(*controls.lsvHouse, 1);
+    const auto box = [&window](const char *name) {
+        return control<QLineEdit>(&window, QString::fromLatin1(name))->text();
+    };
+    QCOMPARE(box("txtFybh"), QStringLiteral("OLDER"));
+    QCOMPARE(box("txtFpyx"), QStringLiteral("出售"));
+    QCOMPARE(box("txtWylb"), QStringLiteral("住宅  "));
+    QCOMPARE(box("txtJzmz"), QStringLiteral("85.5"));
+    QCOMPARE(box("txtSymz"), QStringLiteral("80.5"));
+    // Yes/No as the Access files have it: -1 and 0.
+    QCOMPARE(box("txtCh"), QStringLiteral("-1"));
+    QCOMPARE(box("txtSj"), QStringLiteral("1500"));
+    QCOMPARE(box("txtGlf"), QStringLiteral("0.1"));
+    QCOMPARE(box("txtWysx"), QStringLiteral("电话"));
+    QCOMPARE(box("txtSkfs"), QStringLiteral("A'1"));
+    MainWindowFixture::clickRow(*controls.lsvHouse, 0);
+    QCOMPARE(box("txtCh"), QStringLiteral("0"));
+    QCOMPARE(box("txtSymz"), QString());
+    QCOMPARE(box("txtGlf"), QStringLiteral("12.5"));
+    funCloseDatabase();
+}
+
+void TestServerDesk::unusableServerGetsTheQuestionOfAMissingDatabase_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    const QString running = TestServerDatabase::clusterUri();
+    QTest::newRow("no server on the socket")
+        << QByteArray("postgresql://quillonix@/quillonix?host=/nonexistent-quillonix&port=5432\n");
+    QTest::newRow("no such database") << TestServerDatabase::uriOf(QStringLiteral("no_such_database")).toUtf8();
+    // The server would let the desk in: the password in the shared folder is what is refused.
+    QTest::newRow("a password in the file")
+        << QString(running).replace(QStringLiteral("postgresql://quillonix@"),
+                                    QStringLiteral("postgresql://quillonix:secret@"))
+               .toUtf8();
+    QTest::newRow("a password as a key") << (running.toUtf8() + "&password=secret");
+    QTest::newRow("words, not a connection") << QByteArray("the server in the back office\n");
+    QTest::newRow("an empty file") << QByteArray("\n\n");
+}
+
+void TestServerDesk::unusableServerGetsTheQuestionOfAMissingDatabase()
+{
+    QFETCH(QByteArray, content);
+    // A usable database file beside it changes nothing: itdb.conn names the database.
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    writeServerFile(listings.folder(), content);
+    funSaveDBPath(listings.folder());
+    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::No);
+    QuillonixProgram program;
+    QVERIFY(!program.start());
+    QVERIFY(!gConnection.isOpen());
+}
+
+void TestServerDesk::lostServerIsReportedAndFoundAgain()
+{
+    PrivateCluster cluster;
+    const QString folder = TestSandbox::newFolder();
+    QCOMPARE(runTool(QStringLiteral("quillonix-demodb"),
+                     {cluster.uri(), QStringLiteral("--listings"), QStringLiteral("20"), QStringLiteral("--folder"),
+                      folder}),
+             QString());
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    QVERIFY(funConnectDatabase());
+    gUserName = QStringLiteral("经理");
+    frmQX_Quillonix window;
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const MainLayout &controls = window.controls();
+    ReportListView &results = *controls.lsvHouse;
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    const QStringList hits = MainWindowFixture::column(results, 0);
+    QVERIFY(!hits.isEmpty());
+
+    // The server stops: the search that meets it says so, and leaves the window usable.
+    QVERIFY(cluster.pause());
+    MessageScript::expect(QStringLiteral("检索房源失败：(-2147467259)与数据库服务器的连接已断开，下一次操作时重新连接。"),
+                          16, QStringLiteral("搜索房源"));
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    QVERIFY(MessageScript::allShown());
+    QCOMPARE(results.rowCount(), 0);
+    QVERIFY(window.isVisible() && window.isEnabled());
+    // The next search tries again, and says the server cannot be reached while it is down.
+    QString report;
+    setMessageHandler([&report](const QString &text, int, const QString &) {
+        report = text;
+        return MessageAnswer::Ok;
+    });
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    MessageScript::install();
+    QVERIFY2(report.startsWith(QStringLiteral("检索房源失败：(-2147467259)不能连接数据库服务器：")), qPrintable(report));
+
+    // Back again: the next search connects and finds what it found before.
+    QVERIFY(cluster.resume());
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    QCOMPARE(MainWindowFixture::column(results, 0), hits);
+
+    // A listing loaded while the server is gone: the detail panel says so, the next loads.
+    QVERIFY(cluster.pause());
+    MessageScript::expect(QStringLiteral("不能读取房源资料：(-2147467259)与数据库服务器的连接已断开，下一次操作时重新连接。"),
+                          64, QStringLiteral("物业资料"));
+    MainWindowFixture::clickRow(results, 1);
+    QVERIFY(MessageScript::allShown());
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtFybh"))->text(), QString());
+    QVERIFY(cluster.resume());
+    MainWindowFixture::clickRow(results, 0);
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtFybh"))->text(), hits.first());
+    funCloseDatabase();
+}
+
+QTEST_MAIN(TestServerDesk)
+#include "tst_serverdesk.moc"
