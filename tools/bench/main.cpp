@@ -1,10 +1,13 @@
 // quillonix-bench: the front desk's waits, measured on the real main window offscreen,
 // against what the same work costs with nothing but the sqlite3 C library or one plain
-// picture decode. Prints one table per database size.
+// picture decode. Prints one table per database size. With --server, the same on a
+// PostgreSQL server against libpq alone, and several desks at once (serverbench.h).
 
+#include "benchwindow.h"
 #include "demodatabase.h"
 #include "figures.h"
 #include "picturefiles.h"
+#include "serverbench.h"
 #include "sqlitebaseline.h"
 
 #include "core/mQuillonix.h"
@@ -21,6 +24,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
@@ -90,9 +94,16 @@ long peakMemoryKb()
     return -1;
 }
 
+// Settings, and the socket by which a running copy is found, in the benchmark's own folder:
+// another copy of the program on the machine would answer the start-up probe otherwise.
 void isolateSettings(const QString &folder)
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder + QStringLiteral("/config"));
+    const QString runtime = folder + QStringLiteral("/runtime");
+    if (QDir().mkpath(runtime)) {
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    }
 }
 
 // Child process: the program's own start, until the login form is on the screen.
@@ -106,27 +117,6 @@ int startupProbe(const QString &folder)
     std::printf("shown\n");
     std::fflush(stdout);
     return 0;
-}
-
-frmQX_Quillonix &openMainWindow(std::unique_ptr<frmQX_Quillonix> &window, const QString &folder)
-{
-    gDBType = QStringLiteral("A");
-    gDBPath = folder + QLatin1Char('/');
-    if (!funConnectDatabase())
-        qFatal("cannot open %s", qPrintable(gConnectString));
-    gUserName = QStringLiteral("经理");
-    window = std::make_unique<frmQX_Quillonix>();
-    window->Form_Load();
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qFatal("the main window was not shown");
-    return *window;
-}
-
-void search(const MainLayout &controls)
-{
-    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
-    controls.lsvHouse->viewport()->repaint();
 }
 
 // Child process: peak memory once a search lists every hit.
@@ -408,13 +398,23 @@ int main(int argc, char *argv[])
                                             QStringLiteral("N"));
     const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("runs per figure (default 5)"),
                                         QStringLiteral("R"), QStringLiteral("5"));
+    const QCommandLineOption serverOption(
+        QStringLiteral("server"),
+        QStringLiteral("on a PostgreSQL cluster of its own: the search and the listing load against libpq alone at "
+                       "100 000 listings (or the first --listings), and 1, 4 and 8 desks searching at once"));
+    const QCommandLineOption deskSecondsOption(QStringLiteral("desk-seconds"),
+                                               QStringLiteral("with --server: how long the desks search (default 30)"),
+                                               QStringLiteral("S"), QStringLiteral("30"));
+    QCommandLineOption deskWorkerOption(QStringLiteral("desk-worker"), QString(), QStringLiteral("FOLDER"));
+    deskWorkerOption.setFlags(QCommandLineOption::HiddenFromHelp);
     QCommandLineOption startupProbeOption(QStringLiteral("startup-probe"), QString(), QStringLiteral("FOLDER"));
     QCommandLineOption memoryProbeOption(QStringLiteral("memory-probe"), QString(), QStringLiteral("FOLDER"));
     QCommandLineOption photoProbeOption(QStringLiteral("photo-probe"), QString(), QStringLiteral("FOLDER"));
     startupProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
     memoryProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
     photoProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({listingsOption, runsOption, startupProbeOption, memoryProbeOption, photoProbeOption});
+    parser.addOptions({listingsOption, runsOption, serverOption, deskSecondsOption, deskWorkerOption,
+                       startupProbeOption, memoryProbeOption, photoProbeOption});
     parser.process(application);
 
     if (parser.isSet(startupProbeOption))
@@ -423,16 +423,27 @@ int main(int argc, char *argv[])
         return memoryProbe(parser.value(memoryProbeOption));
     if (parser.isSet(photoProbeOption))
         return photoProbe(parser.value(photoProbeOption), parser.positionalArguments().value(0));
+    if (parser.isSet(deskWorkerOption)) {
+        const QStringList rest = parser.positionalArguments();
+        return deskWorker(parser.value(deskWorkerOption), rest.value(0).toLongLong(), rest.value(1).toInt(),
+                          rest.value(2).toUInt());
+    }
 
     QVector<int> sizes;
     for (const QString &value : parser.values(listingsOption))
         sizes << value.toInt();
-    if (sizes.isEmpty())
-        sizes = {1000, 10000, 100000};
     const int runs = qMax(1, parser.value(runsOption).toInt());
 
     QTemporaryDir work;
     isolateSettings(work.path());
+    if (parser.isSet(serverOption)) {
+        std::printf("quillonix-bench --server: %d runs per figure; medians, spread and baselines in milliseconds.\n",
+                    runs);
+        return benchServer(sizes.isEmpty() ? 100000 : sizes.first(), runs,
+                           qMax(1, parser.value(deskSecondsOption).toInt()), work.path());
+    }
+    if (sizes.isEmpty())
+        sizes = {1000, 10000, 100000};
     const QString camera = work.filePath(cameraPhoto);
     writeCameraPhoto(camera);
     std::printf("quillonix-bench: %d runs per figure; medians, spread and baselines in milliseconds.\n", runs);
