@@ -1,5 +1,6 @@
 #include "forms/quillonixprogram.h"
 
+#include "core/importhelper.h"
 #include "core/mQuillonix.h"
 #include "forms/common/programend.h"
 #include "forms/login/frmQX_Login.h"
@@ -14,10 +15,12 @@ QuillonixProgram::QuillonixProgram()
     setFolderPicker([](QWidget *owner, const QString &title) {
         return QFileDialog::getExistingDirectory(owner, title);
     });
+    setReadingIndicator([this](bool reading) { showDatabaseReading(reading); });
 }
 
 QuillonixProgram::~QuillonixProgram()
 {
+    setReadingIndicator({});
     m_main.reset();
     m_login.reset();
     funCloseDatabase();
@@ -42,6 +45,16 @@ bool QuillonixProgram::start()
         return false;
     m_login->show();
     return true;
+}
+
+void QuillonixProgram::showDatabaseReading(bool reading)
+{
+    if (reading)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    if (m_main)
+        m_main->showDatabaseReading(reading);
 }
 
 void QuillonixProgram::showMainWindow()

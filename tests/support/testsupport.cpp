@@ -239,6 +239,16 @@ void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs)
     ModalDriver::instance().add(std::move(action), timeoutMs);
 }
 
+QByteArray accessFileThatFloods(QByteArray fruit)
+{
+    const qsizetype at = fruit.indexOf(QByteArrayLiteral("MR2\0"));
+    if (at < 0)
+        qFatal("fruit.mdb holds no property list");
+    const QByteArray endless("\0\0\0\0\x77\x77", 6); // length 0, type 0x7777
+    fruit.replace(at + 4, endless.size(), endless);
+    return fruit;
+}
+
 QRect designedRect(int left, int top, int width, int height)
 {
     const auto pixels = [](int value) { return int(value / 15.0 + 0.5); };

@@ -56,6 +56,11 @@ Control *control(const QObject *form, const QString &name)
     return found;
 }
 
+// Fruit.mdb (its bytes given) made into an Access file on which libmdb writes warnings
+// without end: its first property list holds a record of length 0, which libmdb reads over
+// and over, saying "Unknown record type". Only the converter's time limit stops it.
+QByteArray accessFileThatFloods(QByteArray fruit);
+
 // A control's designed place in twips, as its container measures it.
 QRect designedRect(int left, int top, int width, int height);
 
