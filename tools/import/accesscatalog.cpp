@@ -16,9 +16,11 @@ constexpr qint64 containerType = 3;
 constexpr qint64 systemFlags = 0x80000002;
 // A table's Id is the page of its definition; other objects' Ids lie above every page number.
 constexpr qint64 firstIdAbovePages = 0x01000000;
-// The first byte of a table definition page, and its mark for Access's own tables.
+// The first byte of a table definition page; the definition's own mark for Access's core
+// tables, which Jet 3 and Jet 4 both keep five bytes before the number of columns.
 constexpr unsigned char definitionPage = 0x02;
 constexpr unsigned char systemTableMark = 'S';
+constexpr int markBeforeColumnCount = 5;
 
 struct CatalogRow
 {
@@ -85,8 +87,7 @@ bool isSystemTable(const AccessFile &file, const CatalogRow &table)
     MdbHandle *mdb = file.handle();
     if (!mdb_read_pg(mdb, static_cast<unsigned long>(table.id)) || mdb->pg_buf[0] != definitionPage)
         throw damaged(QStringLiteral("表 %1 的位置上没有表的定义").arg(table.name));
-    // The definition marks the core system tables itself, beside the catalogue's flags.
-    const bool marked = mdb->pg_buf[mdb->fmt->tab_num_cols_offset - 5] == systemTableMark;
+    const bool marked = mdb->pg_buf[mdb->fmt->tab_num_cols_offset - markBeforeColumnCount] == systemTableMark;
     const bool flagged = (table.flags & systemFlags) != 0;
     const bool named = nameOfSystemTable(table.name);
     if (flagged && !marked && !named)
@@ -94,6 +95,7 @@ bool isSystemTable(const AccessFile &file, const CatalogRow &table)
     return flagged || marked || table.name.startsWith(QLatin1String("MSys"), Qt::CaseInsensitive);
 }
 
+// The tables libmdb listed for itself, as "name@page".
 QStringList tablesLibmdbFound(const AccessFile &file)
 {
     QStringList names;

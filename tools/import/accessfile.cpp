@@ -55,7 +55,6 @@ void AccessFile::prepare(qint64 fileSize)
     m_pageCount = fileSize / m_mdb->fmt->pg_size;
     if (IS_JET3(m_mdb))
         decodeJet3TextBy(m_mdb->f->code_page);
-    mdb_set_bind_size(m_mdb, bindSize);
     mdb_set_date_fmt(m_mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_shortdate_fmt(m_mdb, "%Y-%m-%d %H:%M:%S");
     mdb_set_boolean_fmt_numbers(m_mdb);

@@ -21,6 +21,8 @@ public:
 
     // The most bytes one value is read with: a memo of 65 535 characters fits.
     static constexpr size_t bindSize = 200000;
+    // Enough for any other value: a text of 255 characters in UTF-8, a number, a date.
+    static constexpr size_t shortBindSize = 4096;
 
 private:
     void prepare(qint64 fileSize);

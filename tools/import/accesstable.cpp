@@ -26,11 +26,16 @@ AccessTable::AccessTable(const AccessFile &file, const QString &name) : m_name(n
     m_lengths.assign(size_t(count), 0);
     // libmdb takes apart a row into at most one field per column of the row, 256 at most.
     m_fields.resize(std::max<size_t>(size_t(count), 256));
+    bool hasMemo = false;
     for (int i = 0; i < count; ++i) {
         auto *column = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, i));
         m_columns.append({QString::fromUtf8(column->name), column->col_type});
         mdb_bind_column(m_table, i + 1, m_buffers[size_t(i)].data(), &m_lengths[size_t(i)]);
+        hasMemo = hasMemo || column->col_type == MDB_MEMO;
     }
+    // libmdb prints every value into a new buffer of the bind size: only a memo needs the
+    // large one.
+    mdb_set_bind_size(m_mdb, hasMemo ? AccessFile::bindSize : AccessFile::shortBindSize);
 }
 
 AccessTable::~AccessTable()
