@@ -352,7 +352,9 @@ void TestAccessSource::floodOfWarningsKeepsMemoryAndPainting()
           clock.elapsed(), paints, grownKb);
     QVERIFY(clock.elapsed() >= (seconds - 1) * 1000);
     QVERIFY2(paints >= seconds * 5, qPrintable(QString::number(paints)));
+#ifndef QUILLONIX_SANITIZE // there the peak holds AddressSanitizer's quarantine of freed blocks
     QVERIFY2(grownKb < 8 * 1024, qPrintable(QString::number(grownKb)));
+#endif
 }
 
 QTEST_MAIN(TestAccessSource)

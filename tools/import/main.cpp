@@ -16,15 +16,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLONIX_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILLONIX_ADDRESS_SANITIZER 1
-#endif
-#endif
-
-#ifdef QUILLONIX_ADDRESS_SANITIZER
+#ifdef QUILLONIX_SANITIZE
 // AddressSanitizer reserves terabytes of address space for its shadow memory as the process
 // starts, so an address-space limit would stop the converter before it reads anything. In
 // that build the sanitizer watches the resident size instead, with the same figure.
@@ -46,7 +38,7 @@ void limitResources(int cpuSeconds)
     const rlim_t seconds = rlim_t(std::max(1, cpuSeconds));
     const rlimit cpu = {seconds, seconds + 1};
     setrlimit(RLIMIT_CPU, &cpu);
-#ifndef QUILLONIX_ADDRESS_SANITIZER
+#ifndef QUILLONIX_SANITIZE
     constexpr rlim_t memory = rlim_t(4096) << 20; // as the sanitizer build's resident size
     const rlimit space = {memory, memory};
     setrlimit(RLIMIT_AS, &space);
