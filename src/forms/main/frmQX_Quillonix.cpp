@@ -32,6 +32,7 @@
 
 namespace {
 
+constexpr int readingPanel = 2;
 constexpr int loginPanel = 3;
 constexpr int clockPanel = 4;
 const QString privilegeCaption = QStringLiteral("权限检查");
@@ -183,6 +184,11 @@ void frmQX_Quillonix::tmQuillonix_Timer()
     m_layout->stbBottom->setPanelText(clockPanel, now.toString(QStringLiteral("yyyy-MM-dd"))
                                                       + QStringLiteral("  ")
                                                       + now.toString(QStringLiteral("H:mm:ss")));
+}
+
+void frmQX_Quillonix::showDatabaseReading(bool reading)
+{
+    m_layout->stbBottom->setPanelText(readingPanel, reading ? QStringLiteral("正在读取数据库……") : QString());
 }
 
 bool frmQX_Quillonix::passesPrivilegeCheck(const QString &refusal)

@@ -1,11 +1,17 @@
 #include "mainwindowfixture.h"
 #include "testsupport.h"
 
+#include "core/dberror.h"
 #include "core/mQuillonix.h"
+#include "forms/login/frmQX_Login.h"
 #include "forms/main/frmQX_Quillonix.h"
+#include "forms/quillonixprogram.h"
 
 #include <QComboBox>
 #include <QDate>
+#include <QFile>
+#include <QGuiApplication>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +19,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -45,6 +52,7 @@ private slots:
     void loadBlanksTheFacilitiesBoxAndCoversTheScreen();
     void activationWritesTheLoginLine();
     void clockShowsDateAndTimeEverySecond();
+    void readingTheFileShowsInPanelTwoWhileTheWindowLives();
 };
 
 void TestMainStartup::searchListsFollowTheSettingsTable()
@@ -155,6 +163,73 @@ void TestMainStartup::clockShowsDateAndTimeEverySecond()
     // The timer writes it again within the next second or two, without any call.
     control<QStatusBar>(&window, QStringLiteral("stbBottom"))->findChildren<QLabel *>().at(3)->clear();
     QTRY_VERIFY_WITH_TIMEOUT(format.match(panel(window, 4)).hasMatch(), 2500);
+}
+
+void TestMainStartup::readingTheFileShowsInPanelTwoWhileTheWindowLives()
+{
+    // The program run as at the desk, logged in as the first user of an empty user table.
+    ListingFixture listings;
+    funSaveDBPath(listings.folder());
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    QTest::mouseClick(control<QPushButton>(program.loginForm(), QStringLiteral("cmdOK")), Qt::LeftButton);
+    frmQX_Quillonix *window = program.mainWindow();
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY(panel(*window, 2).isEmpty());
+
+    // The connection then reads an Access file that keeps libmdb busy until it is stopped.
+    QFile fruit(QStringLiteral(FRUIT_MDB));
+    QVERIFY(fruit.open(QIODevice::ReadOnly));
+    QFile flooding(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"));
+    QVERIFY(flooding.open(QIODevice::WriteOnly));
+    flooding.write(accessFileThatFloods(fruit.readAll()));
+    flooding.close();
+    gConnection.setConnectionString(QStringLiteral("driver={Microsoft Access Driver (*.mdb)};dbq=")
+                                    + flooding.fileName());
+    gConnection.setConnectionTimeout(3);
+
+    struct Seen
+    {
+        int samples = 0;
+        int busy = 0;
+        QSet<QString> readingPanel;
+        QSet<QString> clock;
+    } seen;
+    struct PaintCount : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    window->installEventFilter(&paints);
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, window, [&] {
+        ++seen.samples;
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        seen.busy += cursor && cursor->shape() == Qt::WaitCursor;
+        seen.readingPanel << panel(*window, 2);
+        seen.clock << panel(*window, 4);
+        window->update();
+        // A close request, as from a window manager, waits for nothing: it is refused.
+        if (seen.samples == 10)
+            window->close();
+    });
+    sampler.start(50);
+    QVERIFY_THROWS_EXCEPTION(DbError, gConnection.open());
+    sampler.stop();
+
+    QVERIFY2(seen.samples >= 30, qPrintable(QString::number(seen.samples)));
+    QCOMPARE(seen.busy, seen.samples);
+    QCOMPARE(seen.readingPanel, QSet<QString>{QStringLiteral("正在读取数据库……")});
+    QVERIFY2(seen.clock.size() >= 2, "the clock stood still");
+    QVERIFY2(paints.count >= 20, qPrintable(QString::number(paints.count)));
+    QVERIFY(window->isVisible());
+    QVERIFY(panel(*window, 2).isEmpty());
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestMainStartup)
