@@ -11,7 +11,9 @@ class QLocalServer;
 // caption and may ask the running copy to bring its main window to the front.
 namespace RunningCopy {
 
-QString socketName();
+// The socket's path in the user's own runtime folder; "" when there is no private folder
+// for it, and then no copy finds another.
+QString socketPath();
 // The caption of the running copy's main window, or "" when no copy answers in time.
 QString askCaption(int timeoutMs = 1000);
 // Asks the running copy to bring its main window to the front.
@@ -25,6 +27,8 @@ class RunningCopyServer : public QObject
     Q_OBJECT
 public:
     RunningCopyServer(std::function<QString()> caption, QObject *parent);
+    // Answers from now on; false when the socket cannot be had, for instance while another
+    // copy answers on it.
     bool listen();
 
 signals:

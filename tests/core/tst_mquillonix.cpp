@@ -7,9 +7,58 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+// Sets an environment variable for one test, and puts the old value back after it.
+class EnvironmentChange
+{
+public:
+    EnvironmentChange(const char *name, const QByteArray &value) : m_name(name), m_old(qgetenv(name))
+    {
+        m_had = qEnvironmentVariableIsSet(name);
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~EnvironmentChange()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_had = false;
+};
+
+// A socket file that nobody answers on, as a copy that ended abnormally leaves behind.
+void leaveStaleSocket(const QString &path)
+{
+    const int handle = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path).constData(), sizeof(address.sun_path));
+    QVERIFY(::bind(handle, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0);
+    ::close(handle);
+}
+
+} // namespace
 
 #include <sys/stat.h>
 
@@ -27,6 +76,9 @@ private slots:
     void fileTestCountsFilesOnlyAndForgivesLetterCase();
     void folderPickerGivesFolderWithoutTrailingSlash();
     void runningCopyIsFoundByCaptionPrefix();
+    void runningCopySocketIsInAFolderOfTheUsersOwn_data();
+    void runningCopySocketIsInAFolderOfTheUsersOwn();
+    void liveCopysSocketStaysAndStaleOneIsReplaced();
     void settingKeepsTheDatabaseFolder();
 };
 
@@ -151,6 +203,66 @@ void TestModule::runningCopyIsFoundByCaptionPrefix()
     QSignalSpy activations(server, &RunningCopyServer::activationRequested);
     RunningCopy::requestActivation();
     QVERIFY(activations.wait(2000) || activations.count() == 1);
+}
+
+void TestModule::runningCopySocketIsInAFolderOfTheUsersOwn_data()
+{
+    QTest::addColumn<bool>("runtimeSet");
+    QTest::addColumn<bool>("runtimePrivate");
+    QTest::newRow("runtime folder") << true << true;
+    QTest::newRow("no runtime folder") << false << false;
+    QTest::newRow("runtime folder open to others") << true << false;
+}
+
+void TestModule::runningCopySocketIsInAFolderOfTheUsersOwn()
+{
+    QFETCH(bool, runtimeSet);
+    QFETCH(bool, runtimePrivate);
+    const QString runtime = TestSandbox::newFolder();
+    QVERIFY(QFile::setPermissions(runtime, runtimePrivate ? ownerOnly : ownerOnly | QFileDevice::ReadOther
+                                                                              | QFileDevice::ExeOther));
+    const QString cache = TestSandbox::newFolder();
+    EnvironmentChange runtimeFolder("XDG_RUNTIME_DIR", runtimeSet ? QFile::encodeName(runtime) : QByteArray());
+    EnvironmentChange cacheFolder("XDG_CACHE_HOME", QFile::encodeName(cache));
+    const QString expectedFolder = runtimePrivate ? runtime : cache + QStringLiteral("/quillonix");
+
+    // Another account took the name this program used in the shared temp folder, and
+    // answers there like a running copy: it must not stop the start.
+    QLocalServer squatter;
+    QVERIFY(squatter.listen(QDir::tempPath() + QStringLiteral("/quillonix-%1").arg(::getuid())));
+    connect(&squatter, &QLocalServer::newConnection, &squatter, [&squatter] {
+        QLocalSocket *visitor = squatter.nextPendingConnection();
+        visitor->write("- 查看房源 -\n");
+        visitor->flush();
+    });
+    QVERIFY(!funFindWindowByCaption(QStringLiteral("- 查看房源 -")));
+
+    QObject owner;
+    auto *server = new RunningCopyServer([] { return QStringLiteral("- 查看房源 -"); }, &owner);
+    QVERIFY(server->listen());
+    QCOMPARE(QFileInfo(RunningCopy::socketPath()).absolutePath(), expectedFolder);
+    QVERIFY(QFileInfo::exists(RunningCopy::socketPath()));
+    QCOMPARE(QFile::permissions(expectedFolder) & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                                   | QFileDevice::ReadOther | QFileDevice::WriteOther
+                                                   | QFileDevice::ExeOther),
+             QFileDevice::Permissions());
+    QVERIFY(funFindWindowByCaption(QStringLiteral("- 查看房源 -")));
+}
+
+void TestModule::liveCopysSocketStaysAndStaleOneIsReplaced()
+{
+    leaveStaleSocket(RunningCopy::socketPath());
+    QVERIFY(QFileInfo::exists(RunningCopy::socketPath()));
+    QVERIFY(!funFindWindowByCaption(QStringLiteral("- 查看房源 -")));
+    QObject owner;
+    auto *first = new RunningCopyServer([] { return QStringLiteral("- 查看房源 - 一"); }, &owner);
+    QVERIFY(first->listen());
+    QCOMPARE(RunningCopy::askCaption(), QStringLiteral("- 查看房源 - 一"));
+    // A second main window while the first answers (it was busy when the second copy
+    // asked): the first keeps its socket and goes on answering.
+    auto *second = new RunningCopyServer([] { return QStringLiteral("- 查看房源 - 二"); }, &owner);
+    QVERIFY(!second->listen());
+    QCOMPARE(RunningCopy::askCaption(), QStringLiteral("- 查看房源 - 一"));
 }
 
 void TestModule::settingKeepsTheDatabaseFolder()

@@ -4,14 +4,17 @@
 #include "forms/common/programend.h"
 #include "forms/quillonixprogram.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -20,7 +23,8 @@ struct Expected
     QString text;
     int flags;
     QString caption;
-    MessageAnswer answer;
+    // None: the real message box asks.
+    std::optional<MessageAnswer> answer;
 };
 
 struct SandboxState
@@ -37,7 +41,7 @@ SandboxState &state()
     return sandbox;
 }
 
-MessageAnswer answerMessage(const QString &text, int flags, const QString &caption)
+std::optional<MessageAnswer> answerMessage(const QString &text, int flags, const QString &caption)
 {
     SandboxState &sandbox = state();
     sandbox.seen << caption + QLatin1Char('|') + QString::number(flags) + QLatin1Char('|') + text;
@@ -72,8 +76,13 @@ void TestSandbox::setUp()
     SandboxState &sandbox = state();
     sandbox.root = std::make_unique<QTemporaryDir>();
     QVERIFY(sandbox.root->isValid());
-    // Sockets of running copies and settings stay inside this test process's folder.
+    // Sockets of running copies, settings and temporary files stay inside this test
+    // process's folder; the runtime folder is private, as a login manager makes it.
     qputenv("TMPDIR", sandbox.root->path().toLocal8Bit());
+    const QString runtime = sandbox.root->filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.root->filePath(QStringLiteral("config")));
     QuillonixProgram::applyLook(*qApp);
     MessageScript::install();
@@ -114,6 +123,11 @@ void MessageScript::install()
 void MessageScript::expect(const QString &text, int flags, const QString &caption, MessageAnswer answer)
 {
     state().expected.append({text, flags, caption, answer});
+}
+
+void MessageScript::expectBox(const QString &text, int flags, const QString &caption)
+{
+    state().expected.append({text, flags, caption, std::nullopt});
 }
 
 const QStringList &MessageScript::seen()
@@ -237,6 +251,36 @@ void clearModalActions()
 void whenModalShown(std::function<void(QWidget *modal)> action, int timeoutMs)
 {
     ModalDriver::instance().add(std::move(action), timeoutMs);
+}
+
+namespace {
+
+QWindow *windowWithTheKeyboard()
+{
+    QWindow *focused = QGuiApplication::focusWindow();
+    if (!focused)
+        QTest::qFail("no window has the keyboard", __FILE__, __LINE__);
+    return focused;
+}
+
+} // namespace
+
+void pressKey(Qt::Key key)
+{
+    if (QWindow *focused = windowWithTheKeyboard())
+        QTest::keyPress(focused, key);
+}
+
+void releaseKey(Qt::Key key)
+{
+    if (QWindow *focused = windowWithTheKeyboard())
+        QTest::keyRelease(focused, key);
+}
+
+QString accessibleName(QWidget *control)
+{
+    QAccessibleInterface *seen = QAccessible::queryAccessibleInterface(control);
+    return seen ? seen->text(QAccessible::Name) : QStringLiteral("(not accessible)");
 }
 
 QRect designedRect(int left, int top, int width, int height)

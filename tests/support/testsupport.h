@@ -32,6 +32,9 @@ public:
     static void install();
     static void expect(const QString &text, int flags, const QString &caption,
                        MessageAnswer answer = MessageAnswer::Ok);
+    // The next message is expected as well, but shown in the real message box, for the
+    // test to answer as the user does (whenModalShown, keys or clicks).
+    static void expectBox(const QString &text, int flags, const QString &caption);
     // Every message seen since the last reset, as "caption|flags|text".
     static const QStringList &seen();
     // True when every expected message has been shown.
@@ -55,6 +58,14 @@ Control *control(const QObject *form, const QString &name)
         qFatal("no control %s of the expected kind", qPrintable(name));
     return found;
 }
+
+// A key of the user's, pressed or released in the window that has the keyboard at that
+// moment, as the window system delivers it; no window with the keyboard fails the test.
+void pressKey(Qt::Key key);
+void releaseKey(Qt::Key key);
+
+// The name a screen reader or an automation tool finds for a control.
+QString accessibleName(QWidget *control);
 
 // A control's designed place in twips, as its container measures it.
 QRect designedRect(int left, int top, int width, int height);

@@ -16,12 +16,23 @@ Control *placeControl(QWidget *container, const QString &name, const QRect &desi
     return control;
 }
 
-// A label at its designed place that sizes itself to its caption.
+// A label at its designed place that sizes itself to its caption: as wide as the caption,
+// one character (180 twips) high, so that the caption sits level with the box beside it.
 inline QLabel *placeLabel(QWidget *container, const QString &name, const QString &caption, int left, int top)
 {
     auto *label = new QLabel(caption, container);
     label->setObjectName(name);
     label->move(twips(left), twips(top));
     label->adjustSize();
+    label->resize(label->width(), twips(180));
     return label;
+}
+
+// The label names the control, for a screen reader or an automation tool: it is the
+// control's buddy, and its caption the control's accessible name (which lists take from
+// no buddy).
+inline void labelFor(QLabel *label, QWidget *control)
+{
+    label->setBuddy(control);
+    control->setAccessibleName(label->text());
 }

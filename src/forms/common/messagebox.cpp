@@ -1,5 +1,7 @@
 #include "forms/common/messagebox.h"
 
+#include "forms/common/modal.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,6 +26,7 @@ MessageAnswer showMessageBox(const QString &text, int flags, const QString &capt
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    takesKeyboardWhenShown(box);
     // The buttons speak the program's language, as the messages do.
     if (yesNo) {
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
@@ -31,7 +34,8 @@ MessageAnswer showMessageBox(const QString &text, int flags, const QString &capt
     } else {
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     }
-    const int pressed = box.exec();
+    // Closed, the box hands the keyboard back to the window it was shown over.
+    const int pressed = showModal(box);
     if (!yesNo)
         return MessageAnswer::Ok;
     return pressed == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -41,8 +45,10 @@ MessageAnswer showMessageBox(const QString &text, int flags, const QString &capt
 
 MessageAnswer showMessage(const QString &text, int flags, const QString &caption)
 {
-    if (messageHandler())
-        return messageHandler()(text, flags, caption);
+    if (messageHandler()) {
+        if (const std::optional<MessageAnswer> answer = messageHandler()(text, flags, caption))
+            return *answer;
+    }
     return showMessageBox(text, flags, caption);
 }
 

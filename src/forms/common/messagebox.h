@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 // Every message to the user goes through showMessage: a modal box with a text, a caption
 // that names the operation, and the flags of the desktop the program grew up on.
@@ -20,7 +21,9 @@ enum class MessageAnswer { Ok, Yes, No };
 
 MessageAnswer showMessage(const QString &text, int flags, const QString &caption);
 
-// Replaces the message box, so that a test reads every message and gives the answer.
-// An empty handler restores the message box.
-using MessageHandler = std::function<MessageAnswer(const QString &text, int flags, const QString &caption)>;
+// Replaces the message box, so that a test reads every message and gives the answer. A
+// handler that gives no answer leaves it to the message box after all, for a test that
+// answers with the user's own keys. An empty handler restores the message box.
+using MessageHandler
+    = std::function<std::optional<MessageAnswer>(const QString &text, int flags, const QString &caption)>;
 void setMessageHandler(MessageHandler handler);

@@ -20,6 +20,7 @@ frmQX_DataBaseLocation::frmQX_DataBaseLocation(QWidget *parent)
     txtDataBaseLocation = placeControl<QLineEdit>(this, QStringLiteral("txtDataBaseLocation"),
                                                   twipsRect(195, 570, 3645, 315));
     txtDataBaseLocation->setReadOnly(true);
+    labelFor(Label1, txtDataBaseLocation);
     const auto button = [this](const QString &name, const QString &caption, const QRect &designed) {
         auto *pushButton = placeControl<QPushButton>(this, name, designed, caption);
         pushButton->setAutoDefault(false);

@@ -39,13 +39,19 @@ frmQX_Login::frmQX_Login(QWidget *parent)
     lblLabels[1] = placeLabel(this, QStringLiteral("lblLabels(1)"), QStringLiteral("密码"), 795, 750);
     txtPassword = placeControl<QLineEdit>(this, QStringLiteral("txtPassword"), twipsRect(1290, 705, 1965, 301));
     txtPassword->setEchoMode(QLineEdit::Password);
+    // A star for each character, as laid out, whatever the style's own mask is.
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     txtPassword->setMaxLength(8);
     cmdOK = placeControl<QPushButton>(this, QStringLiteral("cmdOK"), twipsRect(885, 1200, 1020, 345),
                                       QStringLiteral("确定"));
     cmdOK->setDefault(true);
     cmdCancel = placeControl<QPushButton>(this, QStringLiteral("cmdCancel"), twipsRect(2235, 1200, 1020, 345),
                                           QStringLiteral("取消"));
-    cmdCancel->setAutoDefault(false);
+    // Enter presses the focused button; elsewhere in the form it presses OK.
+    cmdCancel->setAutoDefault(true);
+
+    labelFor(lblLabels[0], cmbUserName);
+    labelFor(lblLabels[1], txtPassword);
 
     setTabOrder(cmbUserName, txtPassword);
     setTabOrder(txtPassword, cmdOK);

@@ -127,10 +127,12 @@ MainLayout::MainLayout(QWidget *form)
 
 void MainLayout::buildSearchBar()
 {
-    placeColouredLabel(Frame2, "Label3", "区域", 210, 330, QPalette::ButtonText);
+    QLabel *label3 = placeColouredLabel(Frame2, "Label3", "区域", 210, 330, QPalette::ButtonText);
     cmbQy = placeControl<QComboBox>(Frame2, QStringLiteral("cmbQy"), twipsRect(660, 270, 1575, 300));
-    placeColouredLabel(Frame2, "Label2", "物业类别", 2460, 330, QPalette::ButtonText);
+    labelFor(label3, cmbQy);
+    QLabel *label2 = placeColouredLabel(Frame2, "Label2", "物业类别", 2460, 330, QPalette::ButtonText);
     cmbWylb = placeControl<QComboBox>(Frame2, QStringLiteral("cmbWylb"), twipsRect(3300, 270, 1665, 300));
+    labelFor(label2, cmbWylb);
     QLabel *label4 = placeLabel(Frame2, QStringLiteral("Label4"), QStringLiteral("放盘意向"), 5205, 330);
     setTextColour(label4, QPalette::WindowText, darkGrey);
 
@@ -156,6 +158,8 @@ void MainLayout::buildResultList()
         {QStringLiteral("售价"), 800},
     };
     lsvHouse = placeControl<ReportListView>(Frame1, QStringLiteral("lsvHouse"), twipsRect(30, 120, 11745, 2445), columns);
+    // No label names the hits: a screen reader calls them after the button that finds them.
+    lsvHouse->setAccessibleName(QStringLiteral("检索结果"));
 }
 
 void MainLayout::buildDetailPanel()
@@ -164,9 +168,10 @@ void MainLayout::buildDetailPanel()
         const DetailBoxDesign &design = detailDesign[i];
         const int boxTop = detailRowTops[design.row - 1];
         const int labelTop = boxTop + 60;
+        QLabel *before = nullptr;
         if (design.labelBefore) {
-            placeColouredLabel(Frame3, design.labelBefore, design.captionBefore, design.labelBeforeLeft, labelTop,
-                               QPalette::WindowText);
+            before = placeColouredLabel(Frame3, design.labelBefore, design.captionBefore, design.labelBeforeLeft,
+                                        labelTop, QPalette::WindowText);
         }
         auto *box = placeControl<QLineEdit>(Frame3, QString::fromLatin1(design.box),
                                             twipsRect(design.boxLeft, boxTop, design.boxWidth, 270));
@@ -177,10 +182,14 @@ void MainLayout::buildDetailPanel()
         box->setPalette(palette);
         box->setTextMargins(0, 0, 0, 0);
         detailBoxes[size_t(i)] = box;
+        QLabel *after = nullptr;
         if (design.labelAfter) {
-            placeColouredLabel(Frame3, design.labelAfter, design.captionAfter, design.labelAfterLeft, labelTop,
-                               QPalette::WindowText);
+            after = placeColouredLabel(Frame3, design.labelAfter, design.captionAfter, design.labelAfterLeft,
+                                       labelTop, QPalette::WindowText);
         }
+        // The label in front names the box for a screen reader; the three counts of row 3
+        // have none and are named by their unit (厨, 阳台, 卫生间).
+        labelFor(before ? before : after, box);
     }
     txtWysx = detailBox(QStringLiteral("txtWysx"));
     // The longest facilities line a listing can have, until the window loads.
@@ -202,6 +211,8 @@ void MainLayout::buildShortList()
                                                      {QStringLiteral("放盘意向"), 1300}};
     lsvHouseSelected = placeControl<ReportListView>(Frame4, QStringLiteral("lsvHouseSelected"),
                                                     twipsRect(30, 300, 3015, 1695), columns);
+    // Named by the head of its frame's caption, without the advice in brackets.
+    lsvHouseSelected->setAccessibleName(QStringLiteral("预选物业"));
     QPalette palette = lsvHouseSelected->palette();
     palette.setColor(QPalette::Base, Qt::white);
     lsvHouseSelected->setPalette(palette);
@@ -217,8 +228,9 @@ void MainLayout::buildPhotoArea()
 {
     imgHouse = placeControl<ImageBox>(Frame6, QStringLiteral("imgHouse"), twipsRect(150, 240, 2625, 1725));
     imgHouse->setToolTip(QStringLiteral("鼠标双击放大图片"));
-    placeColouredLabel(Frame6, "Label47", "图片列表", 2940, 240, QPalette::WindowText);
+    QLabel *label47 = placeColouredLabel(Frame6, "Label47", "图片列表", 2940, 240, QPalette::WindowText);
     List = placeControl<QListWidget>(Frame6, QStringLiteral("List"), twipsRect(2940, 495, 1965, 1470));
+    labelFor(label47, List);
     List->setSelectionMode(QAbstractItemView::SingleSelection);
     // Every entry is one line of text: the list need not measure each one.
     List->setUniformItemSizes(true);

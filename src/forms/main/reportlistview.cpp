@@ -57,6 +57,12 @@ void ReportListView::setRows(ListRows rows)
         applySort();
 }
 
+void ReportListView::removeRow(int row)
+{
+    m_rows.removeRowAt(row);
+    selectionModel()->clearSelection();
+}
+
 void ReportListView::sortBy(int column, Qt::SortOrder order)
 {
     m_sortKey = column;
@@ -79,10 +85,28 @@ void ReportListView::mouseReleaseEvent(QMouseEvent *event)
         emit Click();
 }
 
+void ReportListView::keyPressEvent(QKeyEvent *event)
+{
+    m_keysDown.insert(event->key());
+    QTreeView::keyPressEvent(event);
+}
+
 void ReportListView::keyReleaseEvent(QKeyEvent *event)
 {
     QTreeView::keyReleaseEvent(event);
     // A held key repeats its release; the listing is loaded once, where the key comes up.
-    if (!event->isAutoRepeat())
+    if (event->isAutoRepeat())
+        return;
+    // A key that went down elsewhere, say the Enter that closed a message about the
+    // listing, must not load the listing again and bring the message back.
+    if (m_keysDown.remove(event->key()))
         emit KeyUp();
+}
+
+void ReportListView::focusOutEvent(QFocusEvent *event)
+{
+    // Keys that come up while another window or control has the keyboard never reach
+    // this list: forget them.
+    m_keysDown.clear();
+    QTreeView::focusOutEvent(event);
 }

@@ -2,12 +2,14 @@
 
 #include "forms/main/listviewmodel.h"
 
+#include <QSet>
 #include <QTreeView>
 
 // A list view in report view: rows of a text and sub-items under column headers, one
 // selected row at a time, and the sort settings of such a list (sort column, direction,
 // sorted mode). It reports a click, a released key and a header click as the list
-// control of the agency's earlier program did.
+// control of the agency's earlier program did; a released key counts only when it went
+// down in this list too.
 class ReportListView : public QTreeView
 {
     Q_OBJECT
@@ -28,6 +30,8 @@ public:
 
     // Replaces every row; a list in sorted mode puts the new rows in order at once.
     void setRows(ListRows rows);
+    // Removes one row. No other row becomes selected in its place: only the user chooses.
+    void removeRow(int row);
 
     int sortKey() const { return m_sortKey; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
@@ -44,7 +48,9 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void applySort();
@@ -53,4 +59,6 @@ private:
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_sorted = false;
+    // The keys that went down in this list and have not come up yet.
+    QSet<int> m_keysDown;
 };

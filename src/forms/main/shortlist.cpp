@@ -32,7 +32,7 @@ void ShortList::cmdRemove_Click()
     const int chosen = m_controls.lsvHouseSelected->firstSelectedRow();
     if (chosen < 0)
         return;
-    m_controls.lsvHouseSelected->rows().removeRowAt(chosen);
+    m_controls.lsvHouseSelected->removeRow(chosen);
     m_detail.subClearValue();
 }
 

@@ -27,6 +27,7 @@ frmQX_CheckPrivilege::frmQX_CheckPrivilege(QWidget *parent)
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("输入口令："), 360, 330);
     txtPassword = placeControl<QLineEdit>(this, QStringLiteral("txtPassword"), twipsRect(1530, 240, 2085, 345));
     txtPassword->setMaxLength(8);
+    labelFor(Label1, txtPassword);
     cmdOK = placeControl<QPushButton>(this, QStringLiteral("cmdOK"), twipsRect(1530, 780, 885, 315),
                                       QStringLiteral("确定"));
     cmdCancel = placeControl<QPushButton>(this, QStringLiteral("cmdCancel"), twipsRect(2700, 780, 885, 315),
@@ -61,12 +62,15 @@ bool frmQX_CheckPrivilege::storedPasswordMatches(const QString &typed)
                         MessageFlags::Critical, promptCaption);
             return false;
         }
-        // A user without a stored password (Null) matches no typed text.
         const QVariant stored = user.field(0);
         // Closed at once: an open record set would keep the agency's database locked
         // against the programs that write to it.
         user.close();
-        return !stored.isNull() && ValueText::trimBlanks(ValueText::plain(stored)) == typed;
+        // A user without a stored password (Null, as the first start's ADMIN) logs in with
+        // any password and has nothing to type here: an empty entry passes, typed text not.
+        if (stored.isNull())
+            return typed.isEmpty();
+        return ValueText::trimBlanks(ValueText::plain(stored)) == typed;
     } catch (const DbError &error) {
         showMessage(QStringLiteral("不能核对口令：") + error.report(), MessageFlags::Critical, promptCaption);
         return false;

@@ -66,7 +66,7 @@ private slots:
     void answeringNoKeepsTheDialogOpen();
     void answeringYesStoresTheFolderAndEndsTheProgram();
     void cancelAfterChoosingStoresNothing();
-    void neitherEnterNorEscPressesAButton();
+    void neitherEnterNorEscPressesAButtonButSpaceDoes();
 
 private:
     QString m_picked;
@@ -99,6 +99,8 @@ void TestDataBaseLocation::layoutFollowsTheDesign()
     QCOMPARE(control<QLineEdit>(&dialog, QStringLiteral("txtDataBaseLocation"))->geometry(),
              designedRect(195, 570, 3645, 315));
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label1"))->text(), QStringLiteral("数据库位置"));
+    QCOMPARE(accessibleName(control<QWidget>(&dialog, QStringLiteral("txtDataBaseLocation"))),
+             QStringLiteral("数据库位置"));
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label1"))->pos(), designedRect(210, 300, 0, 0).topLeft());
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label2"))->text(),
              QStringLiteral("提示：更改数据库位置需要重新进入系统"));
@@ -198,7 +200,7 @@ void TestDataBaseLocation::cancelAfterChoosingStoresNothing()
     QVERIFY(!ProgramEnd::programEnding());
 }
 
-void TestDataBaseLocation::neitherEnterNorEscPressesAButton()
+void TestDataBaseLocation::neitherEnterNorEscPressesAButtonButSpaceDoes()
 {
     frmQX_DataBaseLocation dialog;
     m_picked = QStringLiteral("/media/usb");
@@ -212,6 +214,10 @@ void TestDataBaseLocation::neitherEnterNorEscPressesAButton()
         QVERIFY(dialog.isVisible());
     }
     QCOMPARE(storedFolder().toString(), QStringLiteral("/srv/agency/"));
+    // Space presses the focused button.
+    control<QPushButton>(&dialog, QStringLiteral("cmdCancel"))->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!dialog.isVisible());
 }
 
 QTEST_MAIN(TestDataBaseLocation)

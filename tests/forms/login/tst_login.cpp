@@ -82,6 +82,8 @@ private slots:
     void missingUserTableIsReportedAndTheFormStaysUsable();
     void correctPasswordHandsOverToTheMainWindow();
     void wrongPasswordIsRefusedWithTheWholeTextSelected();
+    void enterPressesTheFocusedButtonOrElseOK_data();
+    void enterPressesTheFocusedButtonOrElseOK();
     void chosenUserWithoutRowGivesTheErrorReport();
     void quotesNeitherBreakAQueryNorLetAnybodyIn();
     void cancelEndsTheProgramWithoutAWord();
@@ -114,16 +116,24 @@ void TestLogin::layoutFollowsTheDesign()
         if (const auto *button = qobject_cast<const QPushButton *>(widget))
             QCOMPARE(button->text(), QString::fromUtf8(expected.text));
     }
+    // A screen reader calls each box by the label in front of it, each button by its caption.
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("cmbUserName"))), QStringLiteral("用户名称"));
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("txtPassword"))), QStringLiteral("密码"));
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("cmdOK"))), QStringLiteral("确定"));
+    QCOMPARE(accessibleName(control<QWidget>(&login, QStringLiteral("cmdCancel"))), QStringLiteral("取消"));
     const auto *userLabel = control<QLabel>(&login, QStringLiteral("lblLabels(0)"));
     QCOMPARE(userLabel->text(), QStringLiteral("用户名称"));
-    QCOMPARE(userLabel->pos(), designedRect(435, 330, 0, 0).topLeft());
+    QCOMPARE(userLabel->geometry(), designedRect(435, 330, 720, 180));
     const auto *passwordLabel = control<QLabel>(&login, QStringLiteral("lblLabels(1)"));
     QCOMPARE(passwordLabel->text(), QStringLiteral("密码"));
-    QCOMPARE(passwordLabel->pos(), designedRect(795, 750, 0, 0).topLeft());
+    QCOMPARE(passwordLabel->geometry(), designedRect(795, 750, 360, 180));
 
-    const auto *password = control<QLineEdit>(&login, QStringLiteral("txtPassword"));
+    auto *password = control<QLineEdit>(&login, QStringLiteral("txtPassword"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     QCOMPARE(password->maxLength(), 8);
+    QTest::keyClicks(password, QStringLiteral("8888"));
+    QCOMPARE(password->displayText(), QStringLiteral("****"));
+    password->clear();
     QVERIFY(!control<QComboBox>(&login, QStringLiteral("cmbUserName"))->isEditable());
     QVERIFY(control<QPushButton>(&login, QStringLiteral("cmdOK"))->isDefault());
     login.show();
@@ -354,6 +364,43 @@ void TestLogin::wrongPasswordIsRefusedWithTheWholeTextSelected()
     QTest::keyClicks(password, QStringLiteral("8888"));
     QTest::keyClick(password, Qt::Key_Return);
     QCOMPARE(accepted.count(), 1);
+}
+
+void TestLogin::enterPressesTheFocusedButtonOrElseOK_data()
+{
+    QTest::addColumn<int>("tabs");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("cancels");
+    QTest::newRow("Enter in the user list") << 0 << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter in the password box") << 1 << int(Qt::Key_Return) << false;
+    QTest::newRow("keypad Enter in the password box") << 1 << int(Qt::Key_Enter) << false;
+    QTest::newRow("Enter on 确定") << 2 << int(Qt::Key_Return) << false;
+    QTest::newRow("Enter on 取消") << 3 << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter on 取消") << 3 << int(Qt::Key_Enter) << true;
+    QTest::newRow("Space on 确定") << 2 << int(Qt::Key_Space) << false;
+    QTest::newRow("Space on 取消") << 3 << int(Qt::Key_Space) << true;
+}
+
+void TestLogin::enterPressesTheFocusedButtonOrElseOK()
+{
+    QFETCH(int, tabs);
+    QFETCH(int, key);
+    QFETCH(bool, cancels);
+    ListingFixture listings;
+    listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    funSaveDBPath(listings.folder());
+    frmQX_Login login;
+    login.Form_Load();
+    login.show();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+    typePassword(login, QStringLiteral("8888"));
+    QSignalSpy accepted(&login, &frmQX_Login::passwordAccepted);
+    control<QWidget>(&login, QStringLiteral("cmbUserName"))->setFocus(Qt::TabFocusReason);
+    for (int tab = 0; tab < tabs; ++tab)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QCOMPARE(ProgramEnd::programEnding(), cancels);
+    QCOMPARE(accepted.count(), cancels ? 0 : 1);
 }
 
 void TestLogin::chosenUserWithoutRowGivesTheErrorReport()

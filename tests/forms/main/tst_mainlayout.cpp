@@ -6,6 +6,7 @@
 #include "forms/main/reportlistview.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -127,6 +128,22 @@ const QStringList detailBoxes = {
     "txtCx",   "txtCh",   "txtYt",   "txtWsj",  "txtZx",   "txtJg",   "txtLl",   "txtZlc",  "txtLc",   "txtWysx",
     "txtWyqy", "txtCqz",  "txtQtss", "txtSj",   "txtZj",   "txtGlf",  "txtSkyq", "txtSkfs"};
 
+// What a screen reader calls each box, list and button: the label in front of it, the unit
+// behind it for the three counts, a button its own caption.
+const std::pair<const char *, const char *> accessibleNames[] = {
+    {"cmbQy", "区域"},          {"cmbWylb", "物业类别"},    {"optOpen(0)", "所有"},     {"optOpen(1)", "出租"},
+    {"optOpen(2)", "出售"},     {"optOpen(3)", "租售均可"}, {"cmdSearch", "检索"},      {"lsvHouse", "检索结果"},
+    {"txtFybh", "物业编号"},    {"txtFpyx", "放盘意向"},    {"txtQy", "区域"},          {"txtWylb", "物业类别"},
+    {"txtWylx", "物业类型"},    {"txtWytd", "物业特点"},    {"txtWyhx", "户型"},        {"txtWymc", "物业名称"},
+    {"txtJzmz", "建筑面积"},    {"txtSymz", "实用面积"},    {"txtCx", "朝向"},          {"txtCh", "厨"},
+    {"txtYt", "阳台"},          {"txtWsj", "卫生间"},       {"txtZx", "装修"},          {"txtJg", "结构"},
+    {"txtLl", "楼龄"},          {"txtZlc", "总楼层"},       {"txtLc", "所在"},          {"txtWysx", "物业设施"},
+    {"txtWyqy", "物业权源"},    {"txtCqz", "产权证"},       {"txtQtss", "其他设施"},    {"txtSj", "售价"},
+    {"txtZj", "租价"},          {"txtGlf", "管理费"},       {"txtSkyq", "收款要求"},    {"txtSkfs", "收款方式"},
+    {"lsvHouseSelected", "预选物业"}, {"cmdSelect", "预选"}, {"cmdRemove", "移去"},     {"cmdClear", "清空"},
+    {"List", "图片列表"},       {"cmdDBLocation", "定位数据库"}, {"cmdExit", "退出"},
+};
+
 QString captionOf(const QWidget *widget)
 {
     if (const auto *frame = qobject_cast<const QGroupBox *>(widget))
@@ -168,6 +185,7 @@ private slots:
     void windowHasOnlyItsCaptionInTheTitleBar();
     void listsShowTheirColumnHeaders();
     void detailBoxesAreReadOnlyButSelectable();
+    void everyBoxListAndButtonIsNamedForAScreenReader();
     void tabVisitsTheFortyThreeStopsAndReturns();
     void neitherEnterNorEscPressesAButton();
     void controlsStayAndTheStatusBarFollowsALargerWindow();
@@ -199,11 +217,12 @@ void TestMainLayout::everyControlStandsInItsDesignedPlace()
                             .arg(actual.height());
         if (control.caption && captionOf(widget) != QString::fromUtf8(control.caption))
             problems << name + QStringLiteral(" says ") + captionOf(widget);
-        // A label sizes itself to its caption: 12 pixels a character in the program's font.
+        // A label sizes itself to its caption: 12 pixels a character in the program's font,
+        // and one character high, so that it stands level with the box beside it.
         if (const auto *label = qobject_cast<const QLabel *>(widget)) {
             const int characters = int(label->text().size());
-            if (label->width() != 12 * characters)
-                problems << QStringLiteral("%1 is %2 pixels wide").arg(name).arg(label->width());
+            if (label->size() != QSize(12 * characters, 12))
+                problems << QStringLiteral("%1 is %2x%3 pixels").arg(name).arg(label->width()).arg(label->height());
         }
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
@@ -244,6 +263,31 @@ void TestMainLayout::listsShowTheirColumnHeaders()
     QCOMPARE(headers(*shortList), (QStringList{"物业编号", "放盘意向"}));
     QCOMPARE(widths(*shortList), (QList<int>{designedRect(1400, 0, 0, 0).x(), designedRect(1300, 0, 0, 0).x()}));
     QCOMPARE(shortList->palette().color(QPalette::Base), QColor(Qt::white));
+}
+
+void TestMainLayout::everyBoxListAndButtonIsNamedForAScreenReader()
+{
+    frmQX_Quillonix window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QStringList named;
+    QStringList problems;
+    for (const auto &[name, expected] : accessibleNames) {
+        named << QString::fromLatin1(name);
+        const QString heard = accessibleName(control<QWidget>(&window, named.last()));
+        if (heard != QString::fromUtf8(expected))
+            problems << named.last() + QStringLiteral(" is called ") + heard;
+    }
+    // No box, list or button of the window is left out.
+    const QList<QWidget *> controls = window.findChildren<QWidget *>();
+    for (const QWidget *widget : controls) {
+        const bool namedKind = qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QComboBox *>(widget)
+                               || qobject_cast<const QAbstractItemView *>(widget)
+                               || qobject_cast<const QAbstractButton *>(widget);
+        if (namedKind && widget->isVisible() && !widget->objectName().isEmpty() && !named.contains(widget->objectName()))
+            problems << widget->objectName() + QStringLiteral(" is not expected");
+    }
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
 }
 
 void TestMainLayout::detailBoxesAreReadOnlyButSelectable()

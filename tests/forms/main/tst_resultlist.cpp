@@ -46,6 +46,8 @@ private slots:
     void clickWithoutSelectedRowChangesNothing();
     void releasedKeyLoadsTheRowReached();
     void heldKeyLoadsOnlyWhereItComesUp();
+    void messageOfAReleasedKeyClosesOnceWithTheKeyboard_data();
+    void messageOfAReleasedKeyClosesOnceWithTheKeyboard();
     void headerClicksSortAsTextAlternatingDirection();
     void sortingKeepsSelectionAndPanel();
     void listStaysSortedForTheNextSearch();
@@ -118,6 +120,42 @@ void TestResultList::heldKeyLoadsOnlyWhereItComesUp()
     holdKey(&list, Qt::Key_Down, 3);
     QCOMPARE(list.firstSelectedRow(), 3);
     QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("D4"));
+}
+
+void TestResultList::messageOfAReleasedKeyClosesOnceWithTheKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+}
+
+void TestResultList::messageOfAReleasedKeyClosesOnceWithTheKeyboard()
+{
+    QFETCH(int, key);
+    MainWindowFixture main;
+    main.listings().addHouse(QStringLiteral("B2"));
+    main.listings().addPicture(QStringLiteral("B2"), QStringLiteral("gone.jpg"), QStringLiteral("客厅"));
+    main.listings().addHouse(QStringLiteral("A1"));
+    main.open();
+    main.pressSearch();
+    ReportListView &list = main.results();
+    MainWindowFixture::clickRow(list, 0);
+    // Down comes up in the list and loads B2, whose photo is missing: the box opens, and
+    // the key closes it as it goes down.
+    MessageScript::expectBox(QStringLiteral("找不到文件客厅，可能已被删除或改变了存放目录！"), 64,
+                             QStringLiteral("房源图片"));
+    whenModalShown([key](QWidget *box) {
+        QTRY_VERIFY(box->isActiveWindow());
+        pressKey(Qt::Key(key));
+    });
+    QTest::keyClick(&list, Qt::Key_Down);
+    QVERIFY(!QApplication::activeModalWidget());
+    QTRY_COMPARE(QApplication::focusWidget(), &list);
+    // The key comes up over the list, which never saw it go down: nothing more happens.
+    releaseKey(Qt::Key(key));
+    QCOMPARE(MessageScript::seen().size(), 1);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
 }
 
 void TestResultList::headerClicksSortAsTextAlternatingDirection()

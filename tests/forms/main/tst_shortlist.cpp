@@ -40,6 +40,8 @@ private slots:
     void nothingChosenAddsNothing();
     void numbersDifferingInLetterCaseAreTwoEntries();
     void clickAndArrowKeysLoadTheListing();
+    void messageOfAReleasedKeyClosesOnceWithTheKeyboard_data();
+    void messageOfAReleasedKeyClosesOnceWithTheKeyboard();
     void removeTakesTheChosenRowAndBlanksThePanel();
     void clearBlanksThePanelOnlyWhenThereIsSomethingToClear();
 
@@ -144,6 +146,39 @@ void TestShortList::clickAndArrowKeysLoadTheListing()
     QCOMPARE(m_main->photoNames().count(), 0);
 }
 
+void TestShortList::messageOfAReleasedKeyClosesOnceWithTheKeyboard_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+}
+
+void TestShortList::messageOfAReleasedKeyClosesOnceWithTheKeyboard()
+{
+    QFETCH(int, key);
+    addHit(2);
+    addHit(1);
+    m_main->listings().addPicture(QStringLiteral("A1"), QStringLiteral("gone.jpg"), QStringLiteral("客厅"));
+    ReportListView &shortList = m_main->shortList();
+    MainWindowFixture::clickRow(shortList, 0);
+    // Down comes up in the short list and loads A1, whose photo is missing: the box opens,
+    // and the key closes it as it goes down.
+    MessageScript::expectBox(QStringLiteral("找不到文件客厅，可能已被删除或改变了存放目录！"), 64,
+                             QStringLiteral("房源图片"));
+    whenModalShown([key](QWidget *box) {
+        QTRY_VERIFY(box->isActiveWindow());
+        pressKey(Qt::Key(key));
+    });
+    QTest::keyClick(&shortList, Qt::Key_Down);
+    QVERIFY(!QApplication::activeModalWidget());
+    QTRY_COMPARE(QApplication::focusWidget(), &shortList);
+    // The key comes up over the short list, which never saw it go down: nothing more happens.
+    releaseKey(Qt::Key(key));
+    QCOMPARE(MessageScript::seen().size(), 1);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+}
+
 void TestShortList::removeTakesTheChosenRowAndBlanksThePanel()
 {
     addHit(3);
@@ -157,6 +192,10 @@ void TestShortList::removeTakesTheChosenRowAndBlanksThePanel()
     QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
     QCOMPARE(m_main->photoNames().count(), 0);
+    // No row is chosen in its place: a second press removes nothing nobody chose.
+    QCOMPARE(m_main->shortList().firstSelectedRow(), -1);
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
 
     // The panel is blanked whatever it showed, also a listing from the result list.
     MainWindowFixture::clickRow(m_main->shortList(), 0);

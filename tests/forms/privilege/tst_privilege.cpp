@@ -46,7 +46,7 @@ private slots:
     void cleanup();
 
     void promptLayoutFollowsTheDesign();
-    void promptAnswersToNeitherEnterNorEsc();
+    void promptAnswersToNeitherEnterNorEscButToSpace();
     void rightPasswordLetsTheCommandAct_data();
     void rightPasswordLetsTheCommandAct();
     void wrongPasswordIsRefusedWithTheCommandsMessage_data();
@@ -54,7 +54,8 @@ private slots:
     void cancelAndBlankSayNothing_data();
     void cancelAndBlankSayNothing();
     void emptyStoredPasswordMatchesAnEmptyEntry();
-    void userWithoutPasswordNeverPasses();
+    void userWithoutPasswordPassesWithAnEmptyEntryOnly_data();
+    void userWithoutPasswordPassesWithAnEmptyEntryOnly();
     void vanishedUserIsExplainedAndRefused();
     void closeRequestAsksForThePassword();
     void promptLeavesTheDatabaseFreeForOtherWriters();
@@ -98,6 +99,7 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     QCOMPARE(password->geometry(), designedRect(1530, 240, 2085, 345));
     QCOMPARE(password->echoMode(), QLineEdit::Normal);
     QCOMPARE(password->maxLength(), 8);
+    QCOMPARE(accessibleName(password), QStringLiteral("输入口令："));
     auto *ok = control<QPushButton>(&prompt, QStringLiteral("cmdOK"));
     auto *cancel = control<QPushButton>(&prompt, QStringLiteral("cmdCancel"));
     QCOMPARE(ok->geometry(), designedRect(1530, 780, 885, 315));
@@ -109,7 +111,7 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     QCOMPARE(tabWalk(password, 3), (QStringList{"txtPassword", "cmdOK", "cmdCancel", "txtPassword"}));
 }
 
-void TestPrivilege::promptAnswersToNeitherEnterNorEsc()
+void TestPrivilege::promptAnswersToNeitherEnterNorEscButToSpace()
 {
     frmQX_CheckPrivilege prompt(m_window.get());
     prompt.show();
@@ -125,6 +127,11 @@ void TestPrivilege::promptAnswersToNeitherEnterNorEsc()
         QVERIFY(prompt.isVisible());
     }
     QVERIFY(!gPrivilegeOK);
+    // Space presses the focused button.
+    control<QPushButton>(&prompt, "cmdOK")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(!prompt.isVisible());
+    QVERIFY(gPrivilegeOK);
 }
 
 void TestPrivilege::rightPasswordLetsTheCommandAct_data()
@@ -219,18 +226,48 @@ void TestPrivilege::emptyStoredPasswordMatchesAnEmptyEntry()
     QVERIFY(ProgramEnd::programEnding());
 }
 
-void TestPrivilege::userWithoutPasswordNeverPasses()
+void TestPrivilege::userWithoutPasswordPassesWithAnEmptyEntryOnly_data()
 {
-    gUserName = QStringLiteral("新人");
-    for (const char *typed : {"", "x", "NULL"}) {
-        if (*typed)
-            MessageScript::expect(QStringLiteral("您没有权限退出！"), 64, privilegeCaption);
-        answerPrompt(QString::fromLatin1(typed));
-        m_window->cmdExit_Click();
-        QVERIFY(!gPrivilegeOK);
-        QVERIFY(MessageScript::allShown());
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("passes");
+    const struct
+    {
+        const char *button;
+        QString refusal;
+    } commands[] = {{"cmdExit", QStringLiteral("您没有权限退出！")},
+                    {"cmdDBLocation", QStringLiteral("您没有权限选择数据库！")}};
+    for (const auto &command : commands) {
+        QTest::addRow("%s empty", command.button) << command.button << command.refusal << QString("") << true;
+        QTest::addRow("%s blanks", command.button) << command.button << command.refusal << QString("   ") << true;
+        QTest::addRow("%s text", command.button) << command.button << command.refusal << QString("x") << false;
+        QTest::addRow("%s NULL", command.button) << command.button << command.refusal << QString("NULL") << false;
     }
-    QVERIFY(!ProgramEnd::programEnding());
+}
+
+void TestPrivilege::userWithoutPasswordPassesWithAnEmptyEntryOnly()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, refusal);
+    QFETCH(QString, typed);
+    QFETCH(bool, passes);
+    // Without a password (Null, as the first start's ADMIN) the user has nothing to type.
+    gUserName = QStringLiteral("新人");
+    if (!passes)
+        MessageScript::expect(refusal, 64, privilegeCaption);
+    answerPrompt(typed);
+    QString dialogSeen;
+    if (passes && button == QLatin1String("cmdDBLocation")) {
+        whenModalShown([&](QWidget *dialog) {
+            dialogSeen = dialog->objectName();
+            QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdCancel")), Qt::LeftButton);
+        });
+    }
+    QTest::mouseClick(control<QPushButton>(m_window.get(), button), Qt::LeftButton);
+    QCOMPARE(gPrivilegeOK, passes);
+    QCOMPARE(ProgramEnd::programEnding(), passes && button == QLatin1String("cmdExit"));
+    QCOMPARE(dialogSeen.isEmpty(), !(passes && button == QLatin1String("cmdDBLocation")));
 }
 
 void TestPrivilege::vanishedUserIsExplainedAndRefused()
