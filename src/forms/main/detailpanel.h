@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <utility>
-#include <vector>
+#include <array>
 
 class MainLayout;
 class QLineEdit;
+struct ListingRecord;
 
 // The full record of one listing in the 28 detail boxes, with its photo lists.
 class DetailPanel
@@ -20,12 +20,9 @@ public:
     void subClearValue();
 
 private:
-    void showListing(const QString &strFybh);
-    void showPhotoList(const QString &strFybh);
+    void show(const ListingRecord &listing);
 
     const MainLayout &m_controls;
-    // The boxes that show one column each as text, with their column, before and after
-    // the facilities line.
-    std::vector<std::pair<QLineEdit *, QString>> m_columnsBeforeFacilities;
-    std::vector<std::pair<QLineEdit *, QString>> m_columnsAfterFacilities;
+    // The box of each field of a listing record.
+    std::array<QLineEdit *, 28> m_boxes;
 };
