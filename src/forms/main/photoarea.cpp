@@ -4,6 +4,7 @@
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
 #include "forms/common/modal.h"
+#include "forms/main/listingrecord.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/photofile.h"
 #include "forms/zoom/frmQX_PictureZoom.h"
@@ -41,6 +42,19 @@ QString PhotoArea::photoPath(const QString &strDBPath, const QString &strPhotoNu
     return strDBPath + QStringLiteral("picture") + QLatin1Char('/') + strPhotoNumber;
 }
 
+QImage PhotoArea::firstReadablePhoto(const QVector<ListingPhoto> &photos, const QSize &largestDrawn)
+{
+    for (const ListingPhoto &photo : photos) {
+        const QString file = funLocateFile(photoPath(gDBPath, photo.number));
+        if (file.isEmpty())
+            continue;
+        const QImage picture = readPhoto(file, largestDrawn);
+        if (!picture.isNull())
+            return picture;
+    }
+    return QImage();
+}
+
 void PhotoArea::List_Click()
 {
     const QList<QListWidgetItem *> selected = m_controls.List->selectedItems();
@@ -63,12 +77,13 @@ void PhotoArea::List_Click()
         return;
     }
     m_controls.imgHouse->setPicture(picture);
+    m_shownEntry = chosen;
 }
 
 void PhotoArea::imgHouse_DblClick()
 {
     if (!m_controls.imgHouse->hasPicture())
         return;
-    frmQX_PictureZoom zoom(*m_controls.imgHouse, m_window);
+    frmQX_PictureZoom zoom(*m_controls.imgHouse, *m_controls.List, m_shownEntry, m_window);
     showModal(zoom);
 }
