@@ -1,4 +1,5 @@
 #include "mainwindowfixture.h"
+#include "pdffile.h"
 #include "testsupport.h"
 
 #include "forms/main/frmQX_Quillonix.h"
@@ -7,58 +8,10 @@
 
 #include <QAction>
 #include <QDate>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QPrintPreviewWidget>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
-
-// What a poppler tool prints for a PDF file; the test fails when the tool cannot run.
-QString poppler(const QString &tool, const QStringList &arguments)
-{
-    QProcess run;
-    run.start(tool, arguments);
-    if (!run.waitForFinished(20000) || run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0) {
-        QTest::qFail(qPrintable(tool + QStringLiteral(" failed: ") + QString::fromUtf8(run.readAllStandardError())),
-                     __FILE__, __LINE__);
-        return QString();
-    }
-    return QString::fromUtf8(run.readAllStandardOutput());
-}
-
-int pageCount(const QString &pdf)
-{
-    const QRegularExpressionMatch pages
-        = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"), QRegularExpression::MultilineOption)
-              .match(poppler(QStringLiteral("pdfinfo"), {pdf}));
-    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
-}
-
-// The text of one page, one line of the page to a line, runs of blanks made one.
-QString pageText(const QString &pdf, int page)
-{
-    const QString text = poppler(QStringLiteral("pdftotext"),
-                                 {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                  QString::number(page), QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    return text.simplified();
-}
-
-// The pictures of a PDF, as "page:width x height".
-QStringList images(const QString &pdf)
-{
-    QStringList found;
-    const QStringList lines = poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n');
-    for (const QString &line : lines.mid(2)) {
-        const QStringList columns = line.simplified().split(' ');
-        if (columns.size() > 4)
-            found << columns.at(0) + QLatin1Char(':') + columns.at(3) + QLatin1Char('x') + columns.at(4);
-    }
-    return found;
-}
 
 // Presses the keys in the main window as the user does; the shortcut may open a modal window.
 void pressShortcut(frmQX_Quillonix &window, Qt::Key key)
@@ -117,7 +70,8 @@ void TestHandout::init()
     listings.addHouse(QStringLiteral("QX-C3"), {{"fpyx", 1}, {"wymc", "丙苑"}, {"zj", 1500}, {"sj", 99}});
     listings.addPicture(QStringLiteral("QX-C3"), QStringLiteral("c1.jpg"), QStringLiteral("客厅"));
     listings.addPicture(QStringLiteral("QX-C3"), QStringLiteral("c2.jpg"), QStringLiteral("厨房"));
-    m_main->open();
+    // Shortcuts reach the active window.
+    QVERIFY(QTest::qWaitForWindowActive(&m_main->open()));
     m_main->pressSearch();
     QCOMPARE(MainWindowFixture::column(m_main->results(), 0), (QStringList{"QX-C3", "QX-B2", "QX-A1"}));
 }
@@ -142,22 +96,7 @@ void TestHandout::shortList(const QList<int> &rows)
 int TestHandout::saveAsPdf(const QString &pdf)
 {
     int pages = -1;
-    whenModalShown([&pages](QWidget *preview) {
-        QCOMPARE(preview->windowTitle(), QStringLiteral("预选物业 - 打印预览"));
-        pages = control<QPrintPreviewWidget>(preview, QStringLiteral("preview"))->pageCount();
-        QTest::keyClick(preview->windowHandle(), Qt::Key_S, Qt::ControlModifier);
-        QTest::keyClick(preview->windowHandle(), Qt::Key_Escape);
-    });
-    whenModalShown([&pdf](QWidget *modal) {
-        auto *choice = qobject_cast<QFileDialog *>(modal);
-        QVERIFY(choice);
-        QCOMPARE(choice->windowTitle(), QStringLiteral("保存为PDF"));
-        const QString offered = QStringLiteral("预选物业-%1.pdf").arg(QDate::currentDate().toString(Qt::ISODate));
-        QVERIFY2(choice->selectedFiles().value(0).endsWith(offered), qPrintable(choice->selectedFiles().join(',')));
-        // The file's whole path typed in, as a user may.
-        control<QLineEdit>(choice, QStringLiteral("fileNameEdit"))->setText(pdf);
-        static_cast<QDialog *>(choice)->accept();
-    });
+    PdfFile::saveFromNextPreview(QStringLiteral("预选物业"), pdf, &pages);
     pressShortcut(m_main->window(), Qt::Key_P);
     return pages;
 }
@@ -167,12 +106,12 @@ void TestHandout::threeListingsOnTwoPagesNoneSplit()
     shortList({2, 1, 0});
     const QString pdf = TestSandbox::newFolder() + QStringLiteral("/预选.pdf");
     QCOMPARE(saveAsPdf(pdf), 2);
-    QCOMPARE(pageCount(pdf), 2);
+    QCOMPARE(PdfFile::pageCount(pdf), 2);
 
     const QString credit = control<StatusPanels>(&m_main->window(), QStringLiteral("stbBottom"))->panelText(1).simplified();
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    const QString first = pageText(pdf, 1);
-    const QString second = pageText(pdf, 2);
+    const QString first = PdfFile::pageText(pdf, 1);
+    const QString second = PdfFile::pageText(pdf, 2);
     for (const QString &page : {first, second}) {
         QVERIFY2(page.contains(credit) && page.contains(today) && page.contains(QStringLiteral("预选物业")),
                  qPrintable(page));
@@ -206,7 +145,7 @@ void TestHandout::threeListingsOnTwoPagesNoneSplit()
     QVERIFY(!second.contains(QStringLiteral("售价")));
 
     // The first photo that can be read, upright and in its proportions; none for the third.
-    QCOMPARE(images(pdf), (QStringList{"1:60x90", "1:80x40"}));
+    QCOMPARE(PdfFile::images(pdf), (QStringList{"1:60x90", "1:80x40"}));
 }
 
 void TestHandout::printingNeedsAShortList()
@@ -246,7 +185,7 @@ void TestHandout::aListingGoneMeanwhileIsLeftOut()
                           QStringLiteral("打印预选"));
     const QString pdf = TestSandbox::newFolder() + QStringLiteral("/预选.pdf");
     QCOMPARE(saveAsPdf(pdf), 1);
-    const QString page = pageText(pdf, 1);
+    const QString page = PdfFile::pageText(pdf, 1);
     QVERIFY2(page.contains(QStringLiteral("QX-B2")) && !page.contains(QStringLiteral("QX-A1")), qPrintable(page));
 }
 
