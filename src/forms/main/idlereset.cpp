@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <cmath>
 
 namespace {
 
@@ -31,12 +30,11 @@ bool isInput(QEvent::Type type)
 IdleReset::IdleReset(StatusPanels &stbBottom, std::function<void()> reset, QObject *parent)
     : QObject(parent), m_stbBottom(stbBottom), m_reset(std::move(reset))
 {
-    for (QTimer *timer : {&m_quiet, &m_end})
-        timer->setSingleShot(true);
+    m_quiet.setSingleShot(true);
     m_second.setInterval(1000);
+    m_second.setTimerType(Qt::PreciseTimer);
     connect(&m_quiet, &QTimer::timeout, this, &IdleReset::startCountdown);
-    connect(&m_second, &QTimer::timeout, this, &IdleReset::showCountdown);
-    connect(&m_end, &QTimer::timeout, this, &IdleReset::resetNow);
+    connect(&m_second, &QTimer::timeout, this, &IdleReset::countDown);
 }
 
 void IdleReset::start(std::chrono::milliseconds idle, std::chrono::milliseconds notice)
@@ -56,7 +54,6 @@ void IdleReset::stop()
     m_idle = std::chrono::milliseconds(0);
     m_quiet.stop();
     m_second.stop();
-    m_end.stop();
     m_stbBottom.setPanelText(noticePanel, QString());
 }
 
@@ -69,9 +66,8 @@ bool IdleReset::eventFilter(QObject *watched, QEvent *event)
 
 void IdleReset::waitAgain()
 {
-    if (m_end.isActive()) {
+    if (m_second.isActive()) {
         m_second.stop();
-        m_end.stop();
         m_stbBottom.setPanelText(noticePanel, QString());
     }
     m_quiet.start(m_idle - m_notice);
@@ -79,22 +75,25 @@ void IdleReset::waitAgain()
 
 void IdleReset::startCountdown()
 {
-    m_end.start(m_notice);
+    m_secondsLeft = int(std::chrono::ceil<std::chrono::seconds>(m_notice).count());
     m_second.start();
     showCountdown();
 }
 
-void IdleReset::showCountdown()
+void IdleReset::countDown()
 {
-    const int seconds = int(std::ceil(m_end.remainingTime() / 1000.0));
-    m_stbBottom.setPanelText(noticePanel,
-                             QStringLiteral("%1秒后将为新客户清空，按任意键或移动鼠标取消").arg(qMax(seconds, 1)));
-}
-
-void IdleReset::resetNow()
-{
+    if (--m_secondsLeft > 0) {
+        showCountdown();
+        return;
+    }
     m_second.stop();
     m_stbBottom.setPanelText(noticePanel, QString());
     m_reset();
     m_quiet.start(m_idle - m_notice);
+}
+
+void IdleReset::showCountdown()
+{
+    m_stbBottom.setPanelText(noticePanel,
+                             QStringLiteral("%1秒后将为新客户清空，按任意键或移动鼠标取消").arg(m_secondsLeft));
 }

@@ -29,15 +29,15 @@ protected:
 private:
     void waitAgain();
     void startCountdown();
+    void countDown();
     void showCountdown();
-    void resetNow();
 
     StatusPanels &m_stbBottom;
     std::function<void()> m_reset;
     std::chrono::milliseconds m_idle{0};
     std::chrono::milliseconds m_notice{0};
-    // Runs until the countdown begins; then the countdown's second ticks run until the reset.
+    // Runs until the countdown begins; then a tick a second counts down to the reset.
     QTimer m_quiet;
     QTimer m_second;
-    QTimer m_end;
+    int m_secondsLeft = 0;
 };

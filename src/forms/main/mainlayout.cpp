@@ -266,8 +266,6 @@ void MainLayout::buildCommands(QWidget *form)
     };
     mnuNewCustomer = command("mnuNewCustomer", "新客户", QKeySequence(Qt::CTRL | Qt::Key_N),
                              "清空预选物业、检索结果和物业资料，接待下一位客户");
-    // The next customer may come while the photo is enlarged or a message is open.
-    mnuNewCustomer->setShortcutContext(Qt::ApplicationShortcut);
     mnuPrint = command("mnuPrint", "打印预选", QKeySequence(Qt::CTRL | Qt::Key_P), "打印预选物业的资料交给客户");
     mnuCompare = command("mnuCompare", "对比", QKeySequence(Qt::CTRL | Qt::Key_D),
                          "把选中的二至四个预选物业并排对比");

@@ -9,6 +9,7 @@
 #include "forms/main/photofile.h"
 #include "forms/zoom/frmQX_PictureZoom.h"
 
+#include <QAction>
 #include <QDir>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -85,5 +86,7 @@ void PhotoArea::imgHouse_DblClick()
     if (!m_controls.imgHouse->hasPicture())
         return;
     frmQX_PictureZoom zoom(*m_controls.imgHouse, *m_controls.List, m_shownEntry, m_window);
+    // The next customer may come while a photo is enlarged: 新客户's shortcut works there too.
+    zoom.addAction(m_controls.mnuNewCustomer);
     showModal(zoom);
 }

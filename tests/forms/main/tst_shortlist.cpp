@@ -44,6 +44,7 @@ private slots:
     void messageOfAReleasedKeyClosesOnceWithTheKeyboard();
     void removeTakesTheChosenRowAndBlanksThePanel();
     void clearBlanksThePanelOnlyWhenThereIsSomethingToClear();
+    void severalRowsChosenButRemoveAndClickTakeTheFirst();
 
 private:
     void addHit(int row);
@@ -221,6 +222,33 @@ void TestShortList::clearBlanksThePanelOnlyWhenThereIsSomethingToClear()
     m_main->press(QStringLiteral("cmdClear"));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
     QCOMPARE(m_main->results().rowCount(), 4);
+}
+
+void TestShortList::severalRowsChosenButRemoveAndClickTakeTheFirst()
+{
+    addHit(3);
+    addHit(2);
+    addHit(1);
+    ReportListView &shortList = m_main->shortList();
+    const auto clickWith = [&shortList](int row, Qt::KeyboardModifiers keys) {
+        const QRect cell = shortList.visualRect(shortList.model()->index(row, 0));
+        QTest::mouseClick(shortList.viewport(), Qt::LeftButton, keys, cell.center());
+    };
+    MainWindowFixture::clickRow(shortList, 2);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    // Ctrl adds a row to the chosen ones; the click loads the first of them.
+    clickWith(0, Qt::ControlModifier);
+    QCOMPARE(shortList.selectedRowsInOrder(), (QList<int>{0, 2}));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("C3"));
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(shortRows(*m_main), (QStringList{"B2|出售", "A1|出租"}));
+    QCOMPARE(shortList.firstSelectedRow(), -1);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
+    // Shift chooses the rows between.
+    clickWith(1, Qt::NoModifier);
+    clickWith(0, Qt::ShiftModifier);
+    QCOMPARE(shortList.selectedRowsInOrder(), (QList<int>{0, 1}));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
 }
 
 QTEST_MAIN(TestShortList)
