@@ -18,14 +18,6 @@
 
 namespace {
 
-// A4 with 15 mm margins: what an agency's printer and the customer's bag take.
-void setUpPaper(QPrinter &printer)
-{
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageOrientation(QPageLayout::Portrait);
-    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-}
-
 QPushButton *button(QWidget *parent, const char *name, const char *text, const QKeySequence &shortcut,
                     const char *tip)
 {
@@ -47,7 +39,7 @@ frmQX_PrintPreview::frmQX_PrintPreview(const PrintDocument &document, QWidget *p
     setObjectName(QStringLiteral("frmQX_PrintPreview"));
     setWindowTitle(document.title() + QStringLiteral(" - 打印预览"));
     setWindowIcon(QIcon());
-    setUpPaper(m_printer);
+    m_printer.setPageLayout(PrintDocument::paper());
 
     cmdPrint = button(this, "cmdPrint", "打印", QKeySequence(Qt::CTRL | Qt::Key_P), "选择打印机打印");
     cmdSavePdf = button(this, "cmdSavePdf", "保存为PDF", QKeySequence(Qt::CTRL | Qt::Key_S),
@@ -83,7 +75,8 @@ void frmQX_PrintPreview::cmdPrint_Click()
     choice.setWindowTitle(QStringLiteral("打印"));
     if (showModal(choice) != QDialog::Accepted)
         return;
-    printOn(m_printer, QStringLiteral("不能打印，请检查打印机。"));
+    if (!m_document.print(m_printer))
+        showMessage(QStringLiteral("不能打印，请检查打印机。"), MessageFlags::Information, windowTitle());
     preview->updatePreview();
 }
 
@@ -92,13 +85,10 @@ void frmQX_PrintPreview::cmdSavePdf_Click()
     const QString file = chooseFile();
     if (file.isEmpty())
         return;
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(file);
-    pdf.setPageLayout(m_printer.pageLayout());
-    pdf.setDocName(m_document.title());
-    pdf.setCreator(QStringLiteral("Quillonix"));
-    printOn(pdf, QStringLiteral("不能保存文件“%1”，请换一个文件夹或文件名。").arg(QDir::toNativeSeparators(file)));
+    // On the paper chosen for printing, where the user changed it.
+    if (!m_document.saveAsPdf(file, m_printer.pageLayout()))
+        showMessage(QStringLiteral("不能保存文件“%1”，请换一个文件夹或文件名。").arg(QDir::toNativeSeparators(file)),
+                    MessageFlags::Information, windowTitle());
 }
 
 QString frmQX_PrintPreview::chooseFile()
@@ -115,12 +105,4 @@ QString frmQX_PrintPreview::chooseFile()
     if (showModal(choice) != QDialog::Accepted || choice.selectedFiles().isEmpty())
         return QString();
     return choice.selectedFiles().constFirst();
-}
-
-bool frmQX_PrintPreview::printOn(QPrinter &printer, const QString &failure)
-{
-    if (m_document.print(printer))
-        return true;
-    showMessage(failure, MessageFlags::Information, windowTitle());
-    return false;
 }

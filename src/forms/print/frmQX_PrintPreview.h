@@ -21,7 +21,6 @@ public:
 private:
     // The file a PDF is saved as, chosen by the user; "" when cancelled.
     QString chooseFile();
-    bool printOn(QPrinter &printer, const QString &failure);
 
     const PrintDocument &m_document;
     QPrinter m_printer;

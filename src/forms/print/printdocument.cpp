@@ -27,6 +27,23 @@ QFont PrintDocument::font(qreal points, bool bold)
     return printed;
 }
 
+QPageLayout PrintDocument::paper()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                       QPageLayout::Millimeter);
+}
+
+bool PrintDocument::saveAsPdf(const QString &file, const QPageLayout &paper) const
+{
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(file);
+    pdf.setPageLayout(paper);
+    pdf.setDocName(m_title);
+    pdf.setCreator(QStringLiteral("Quillonix"));
+    return print(pdf);
+}
+
 qreal PrintDocument::millimetres(const QPainter &painter, qreal length)
 {
     return length * painter.device()->logicalDpiY() / 25.4;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QPageLayout>
 #include <QString>
 #include <QVector>
 #include <functional>
@@ -32,9 +33,14 @@ public:
     // The space between blocks, 4 mm unless set; 0 for the rows of a table.
     void setBlockGap(qreal millimetres) { m_blockGap = millimetres; }
 
-    // Paints the document on the printer's pages, A4 unless the printer was given another
-    // paper. False when the printer cannot be painted on, as a PDF file that cannot be written.
+    // Paints the document on the printer's pages. False when the printer cannot be painted
+    // on, as a PDF file that cannot be written.
     bool print(QPrinter &printer) const;
+    // Writes the document to a PDF file on the paper given; false when it cannot be written.
+    bool saveAsPdf(const QString &file, const QPageLayout &paper) const;
+
+    // A4 upright with 15 mm margins: what an agency's printer and a customer's bag take.
+    static QPageLayout paper();
 
     // The fonts and lengths of printed documents.
     static QFont font(qreal points, bool bold = false);
