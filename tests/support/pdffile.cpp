@@ -46,6 +46,21 @@ QString pageText(const QString &pdf, int page)
         .simplified();
 }
 
+qreal wordBottom(const QString &pdf, int page, const QString &word)
+{
+    const QString number = QString::number(page);
+    const QString boxes = poppler(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), number,
+                                                                QStringLiteral("-l"), number, pdf, QStringLiteral("-")});
+    const QRegularExpressionMatch height
+        = QRegularExpression(QStringLiteral("<page width=\"[0-9.]+\" height=\"([0-9.]+)\"")).match(boxes);
+    const QRegularExpressionMatch found
+        = QRegularExpression(QStringLiteral("yMax=\"([0-9.]+)\">") + QRegularExpression::escape(word) + QStringLiteral("</word>"))
+              .match(boxes);
+    if (!height.hasMatch() || !found.hasMatch())
+        return -1;
+    return found.captured(1).toDouble() / height.captured(1).toDouble();
+}
+
 QStringList images(const QString &pdf)
 {
     QStringList found;

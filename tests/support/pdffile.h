@@ -10,6 +10,9 @@ namespace PdfFile {
 int pageCount(const QString &pdf);
 // The text of one page in reading order, runs of blanks and line ends made one blank.
 QString pageText(const QString &pdf, int page);
+// How far down its page a word (a run of text without blanks) ends, from 0 at the top to 1
+// at the bottom; -1 when the page does not have it.
+qreal wordBottom(const QString &pdf, int page, const QString &word);
 // The pictures, as "page:width x height" in pixels.
 QStringList images(const QString &pdf);
 

@@ -69,6 +69,7 @@ frmQX_Compare::frmQX_Compare(const Comparison &comparison, const QString &credit
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
     fillTable();
+    takesKeyboardWhenShown(*this);
     const QScreen *shownOn = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QSize room = shownOn ? shownOn->availableGeometry().size() * 9 / 10 : QSize(760, 540);
     resize(qMin(room.width(), 140 + 220 * int(m_comparison.listings().size())), room.height());

@@ -63,6 +63,7 @@ frmQX_PrintPreview::frmQX_PrintPreview(const PrintDocument &document, QWidget *p
     connect(cmdSavePdf, &QPushButton::clicked, this, &frmQX_PrintPreview::cmdSavePdf_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
+    takesKeyboardWhenShown(*this);
     // As large as the screen allows, a page across at a time.
     if (const QScreen *shownOn = parent ? parent->screen() : QGuiApplication::primaryScreen())
         resize(shownOn->availableGeometry().size() * 9 / 10);
@@ -73,6 +74,7 @@ void frmQX_PrintPreview::cmdPrint_Click()
 {
     QPrintDialog choice(&m_printer, this);
     choice.setWindowTitle(QStringLiteral("打印"));
+    takesKeyboardWhenShown(choice);
     if (showModal(choice) != QDialog::Accepted)
         return;
     if (!m_document.print(m_printer))
@@ -102,6 +104,7 @@ QString frmQX_PrintPreview::chooseFile()
     choice.setAcceptMode(QFileDialog::AcceptSave);
     choice.setFileMode(QFileDialog::AnyFile);
     choice.setDefaultSuffix(QStringLiteral("pdf"));
+    takesKeyboardWhenShown(choice);
     if (showModal(choice) != QDialog::Accepted || choice.selectedFiles().isEmpty())
         return QString();
     return choice.selectedFiles().constFirst();

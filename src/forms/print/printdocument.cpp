@@ -12,6 +12,34 @@ constexpr qreal footerHeight = 8;   // mm, the page number under the blocks
 // The blocks of one page, by their place in the document.
 using Page = QVector<int>;
 
+// A block as it is put on a page: the scale it is drawn at (1 unless shrunk to fit a page)
+// and its height at that scale.
+struct Placed
+{
+    qreal scale;
+    qreal height;
+};
+
+// A block at full size where it fits in the room of a page, otherwise shrunk. Shrunk, it
+// is laid out wider, its text wraps into fewer lines and it grows no taller: the largest
+// scale that still fits is looked for.
+Placed placed(const PrintBlock &block, QPainter &painter, qreal width, qreal room)
+{
+    const qreal full = block.height(painter, width);
+    if (full <= room)
+        return {1, full};
+    qreal fits = room / full;
+    qreal tooLarge = 1;
+    for (int step = 0; step < 12; ++step) {
+        const qreal scale = (fits + tooLarge) / 2;
+        if (block.height(painter, width / scale) * scale <= room)
+            fits = scale;
+        else
+            tooLarge = scale;
+    }
+    return {fits, block.height(painter, width / fits) * fits};
+}
+
 } // namespace
 
 PrintDocument::PrintDocument(QString title, QString credit, QDate date)
@@ -63,18 +91,17 @@ bool PrintDocument::print(QPrinter &printer) const
     const qreal room = bodyBottom - bodyTop - headHeight;
 
     // Lay out first: every page's footer names the number of pages.
-    QVector<qreal> heights;
+    QVector<Placed> blocks;
     QVector<Page> pages(1);
     qreal used = 0;
     for (int index = 0; index < m_blocks.size(); ++index) {
-        const qreal height = m_blocks.at(index).height(painter, width);
-        heights << height;
-        if (!pages.last().isEmpty() && used + height > room) {
+        blocks << placed(m_blocks.at(index), painter, width, room);
+        if (!pages.last().isEmpty() && used + blocks.last().height > room) {
             pages.append(Page());
             used = 0;
         }
         pages.last() << index;
-        used += height + mm(m_blockGap);
+        used += blocks.last().height + mm(m_blockGap);
     }
 
     for (int number = 1; number <= pages.size(); ++number) {
@@ -98,19 +125,13 @@ bool PrintDocument::print(QPrinter &printer) const
             top += headHeight;
         }
         for (int index : pages.at(number - 1)) {
-            const qreal height = heights.at(index);
+            const Placed &block = blocks.at(index);
             painter.save();
-            if (height > room) {
-                // Taller than a page: shrunk to fit, rather than cut.
-                const qreal scale = room / height;
-                painter.translate(0, top);
-                painter.scale(scale, scale);
-                m_blocks.at(index).paint(painter, QRectF(0, 0, width / scale, height));
-            } else {
-                m_blocks.at(index).paint(painter, QRectF(0, top, width, height));
-            }
+            painter.translate(0, top);
+            painter.scale(block.scale, block.scale);
+            m_blocks.at(index).paint(painter, QRectF(0, 0, width / block.scale, block.height / block.scale));
             painter.restore();
-            top += height + mm(m_blockGap);
+            top += block.height + mm(m_blockGap);
         }
     }
     return painter.end();

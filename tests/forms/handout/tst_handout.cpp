@@ -33,6 +33,8 @@ private slots:
     void printingNeedsAShortList();
     void aFileThatCannotBeWrittenIsReported();
     void aListingGoneMeanwhileIsLeftOut();
+    void aListingTallerThanAPageIsShrunkOntoItsOwn();
+    void aDatabaseThatCannotBeReadIsReported();
 
 private:
     // Short-lists the hits in these rows, in this order.
@@ -187,6 +189,33 @@ void TestHandout::aListingGoneMeanwhileIsLeftOut()
     QCOMPARE(saveAsPdf(pdf), 1);
     const QString page = PdfFile::pageText(pdf, 1);
     QVERIFY2(page.contains(QStringLiteral("QX-B2")) && !page.contains(QStringLiteral("QX-A1")), qPrintable(page));
+}
+
+void TestHandout::aListingTallerThanAPageIsShrunkOntoItsOwn()
+{
+    m_main->listings().exec(QStringLiteral("UPDATE house SET wymc = ? WHERE fybh = 'QX-B2'"),
+                            {QStringLiteral("乙苑").repeated(1500)});
+    shortList({0, 1, 2});
+    const QString pdf = TestSandbox::newFolder() + QStringLiteral("/预选.pdf");
+    QCOMPARE(saveAsPdf(pdf), 3);
+    const QStringList pages = {PdfFile::pageText(pdf, 1), PdfFile::pageText(pdf, 2), PdfFile::pageText(pdf, 3)};
+    // Every one of its 3000 characters is on its page, none cut off at the bottom.
+    QVERIFY2(pages.at(1).contains(QStringLiteral("QX-B2")) && pages.at(1).contains(QStringLiteral("放盘意向：出售")),
+             qPrintable(pages.at(1).right(300)));
+    QCOMPARE(pages.at(1).count(QStringLiteral("乙")), 1500);
+    // Shrunk no more than it must: it ends near the foot of its page, above the page number.
+    const qreal end = PdfFile::wordBottom(pdf, 2, QStringLiteral("放盘意向：出售"));
+    QVERIFY2(end > 0.8 && end < PdfFile::wordBottom(pdf, 2, QStringLiteral("页，共")), qPrintable(QString::number(end)));
+    QVERIFY(pages.at(0).contains(QStringLiteral("QX-C3")) && pages.at(2).contains(QStringLiteral("QX-A1")));
+}
+
+void TestHandout::aDatabaseThatCannotBeReadIsReported()
+{
+    shortList({1});
+    m_main->listings().exec(QStringLiteral("DROP TABLE picture"));
+    MessageScript::expect(QStringLiteral("不能读取房源资料：( 1)no such table: picture"), 16, QStringLiteral("打印预选"));
+    // No preview opens: an unexpected window would fail the test.
+    pressShortcut(m_main->window(), Qt::Key_P);
 }
 
 QTEST_MAIN(TestHandout)
