@@ -16,12 +16,19 @@ constexpr qreal photoHeight = 56;
 constexpr qreal photoGap = 4;     // mm between the text and the photo
 const QString separator = QStringLiteral("　　");
 
-// "label：text unit", or nothing for a field that holds nothing: a Null prints as nothing.
-QString item(const char *label, const QString &text, const char *unit = "")
+// "label：text unit", or nothing for a value that holds nothing: a Null prints as nothing.
+QString item(const QString &label, const QString &text, const QString &unit = QString())
 {
     if (text.isEmpty())
         return QString();
-    return QString::fromUtf8(label) + QStringLiteral("：") + text + QString::fromUtf8(unit);
+    return label + QStringLiteral("：") + text + unit;
+}
+
+// A detail field as an item, under its own label and with its unit.
+QString item(const ListingRecord &record, const char *box)
+{
+    const ListingRecord::Field &field = ListingRecord::fields()[size_t(ListingRecord::indexOf(box))];
+    return item(QString::fromUtf8(field.label), record.text(box), QString::fromUtf8(field.unit));
 }
 
 QString joined(const QStringList &items)
@@ -40,7 +47,7 @@ QString floorItem(const ListingRecord &record)
         parts << QStringLiteral("第%1层").arg(floor);
     if (!floors.isEmpty())
         parts << QStringLiteral("共%1层").arg(floors);
-    return item("楼层", parts.join(QStringLiteral("，")));
+    return item(QStringLiteral("楼层"), parts.join(QStringLiteral("，")));
 }
 
 // The offer type with the prices it asks: the sale price for a sale, the rent to let, both
@@ -50,21 +57,18 @@ QString offerItem(const ListingRecord &record)
     const QString offer = record.text("txtFpyx");
     const bool sale = offer != QStringLiteral("出租");
     const bool rent = offer != QStringLiteral("出售");
-    return joined({item("放盘意向", offer), sale ? item("售价", record.text("txtSj"), "万元") : QString(),
-                   rent ? item("租价", record.text("txtZj"), "元") : QString(),
-                   item("管理费", record.text("txtGlf"), "元")});
+    return joined({item(record, "txtFpyx"), sale ? item(record, "txtSj") : QString(),
+                   rent ? item(record, "txtZj") : QString(), item(record, "txtGlf")});
 }
 
 QStringList factLines(const ListingRecord &record)
 {
     QStringList lines = {
-        joined({item("区域", record.text("txtQy")), item("物业类别", record.text("txtWylb")),
-                item("物业类型", record.text("txtWylx"))}),
-        joined({item("户型", record.text("txtWyhx")), item("朝向", record.text("txtCx")),
-                item("装修", record.text("txtZx"))}),
-        joined({item("建筑面积", record.text("txtJzmz"), "平方米"), item("实用面积", record.text("txtSymz"), "平方米")}),
+        joined({item(record, "txtQy"), item(record, "txtWylb"), item(record, "txtWylx")}),
+        joined({item(record, "txtWyhx"), item(record, "txtCx"), item(record, "txtZx")}),
+        joined({item(record, "txtJzmz"), item(record, "txtSymz")}),
         floorItem(record),
-        item("物业设施", record.text("txtWysx")),
+        item(record, "txtWysx"),
         offerItem(record),
     };
     lines.removeAll(QString());
