@@ -206,7 +206,9 @@ private:
             m_handled.append(modal);
             const Pending next = m_actions.takeFirst();
             m_waited.restart();
-            next.action(modal);
+            // Run from a timer of its own: while the action waits, a window it opens over this
+            // one is still found by the poll.
+            QTimer::singleShot(0, modal, [action = next.action, modal] { action(modal); });
         }
         m_handled.removeAll(nullptr);
         const bool handledStillOpen = modal && modal->isVisible() && m_handled.contains(modal);
