@@ -27,8 +27,16 @@ xsession_stop() {
 
 # window_wait TITLE [SECONDS]: waits for a shown window whose title matches the extended
 # regular expression TITLE as a whole, and prints its id (the last one found when several match).
+# A search walks the window tree, and xdotool gives up on a window destroyed during the walk,
+# as windows closing beside the one awaited are: so it searches again until the time is up.
 window_wait() {
-  timeout "${2:-20}" xdotool search --sync --onlyvisible --name "^($1)\$" | tail -n 1
+  local deadline=$((SECONDS + ${2:-20})) found
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    found=$(xdotool search --onlyvisible --name "^($1)\$" 2>/dev/null | tail -n 1) || true
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    sleep 0.1
+  done
+  return 1
 }
 
 # window_title ID: prints the window's title.
@@ -57,9 +65,15 @@ window_click() {
 }
 
 # window_closed ID: waits until the window is no longer shown.
+# A walk that met a destroyed window proves nothing and is made again.
 window_closed() {
+  local shown
   for _ in $(seq 100); do
-    xdotool search --onlyvisible --name '.' | grep -qx "$1" || return 0
+    if shown=$(xdotool search --onlyvisible --name '.' 2>&1); then
+      grep -qx "$1" <<<"$shown" || return 0
+    elif ! grep -q 'X Error' <<<"$shown"; then
+      return 0 # no window shown at all
+    fi
     sleep 0.1
   done
   return 1

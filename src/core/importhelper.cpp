@@ -3,10 +3,78 @@
 #include "core/dberror.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
+
+// What the user is told of a failure is the converter's last line. libmdb may write
+// hundreds of megabytes of warnings about a damaged file before it: only this much of the
+// end is kept.
+constexpr qsizetype keptErrorBytes = 4096;
+
+ReadingIndicator &readingIndicator()
+{
+    static ReadingIndicator indicator;
+    return indicator;
+}
+
+// Tells the indicator that the file is being read for as long as it lives.
+class ReadingShown
+{
+public:
+    ReadingShown() { show(true); }
+    ~ReadingShown() { show(false); }
+    ReadingShown(const ReadingShown &) = delete;
+    ReadingShown &operator=(const ReadingShown &) = delete;
+
+private:
+    static void show(bool reading)
+    {
+        if (readingIndicator())
+            readingIndicator()(reading);
+    }
+};
+
+// The windows' handlers do not run inside one another. The wait keeps the user's input
+// for later; a request to close a window, which is not held back with it, is refused.
+class CloseRefused : public QObject
+{
+public:
+    CloseRefused() { QCoreApplication::instance()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
+// The end of a stream, read as it arrives.
+class OutputTail
+{
+public:
+    void append(const QByteArray &bytes)
+    {
+        m_kept += bytes;
+        if (m_kept.size() > keptErrorBytes)
+            m_kept.remove(0, m_kept.size() - keptErrorBytes);
+    }
+    QString lastLine() const
+    {
+        const QList<QByteArray> lines = m_kept.trimmed().split('\n');
+        return QString::fromUtf8(lines.last().trimmed());
+    }
+
+private:
+    QByteArray m_kept;
+};
 
 DbError unreadable(const QString &accessFile, const QString &reason)
 {
@@ -14,26 +82,40 @@ DbError unreadable(const QString &accessFile, const QString &reason)
                    QStringLiteral("不能读取 Access 数据库文件：%1（%2）").arg(accessFile, reason));
 }
 
-QString lastLine(const QByteArray &output)
-{
-    const QList<QByteArray> lines = output.trimmed().split('\n');
-    return QString::fromUtf8(lines.last().trimmed());
-}
-
 } // namespace
+
+void setReadingIndicator(ReadingIndicator indicator)
+{
+    readingIndicator() = std::move(indicator);
+}
 
 void writeAccessSnapshot(const QString &accessFile, const QString &sqliteFile, int timeoutSeconds)
 {
     const QString converter = QCoreApplication::applicationDirPath() + QStringLiteral("/quillonix-import");
+    const ReadingShown shown;
     QProcess helper;
     helper.setProgram(converter);
     helper.setArguments({QStringLiteral("--snapshot"), QString::number(std::max(1, timeoutSeconds)), accessFile,
                          sqliteFile});
     helper.setStandardOutputFile(QProcess::nullDevice());
+    OutputTail errors;
+    QEventLoop waiting;
+    QObject::connect(&helper, &QProcess::readyReadStandardError, &waiting,
+                     [&] { errors.append(helper.readAllStandardError()); });
+    QObject::connect(&helper, &QProcess::finished, &waiting, &QEventLoop::quit);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &waiting, &QEventLoop::quit);
+
     helper.start();
     if (!helper.waitForStarted())
         throw unreadable(accessFile, QStringLiteral("不能启动读取程序 ") + converter);
-    if (!helper.waitForFinished(std::max(0, timeoutSeconds) * 1000)) {
+    deadline.start(std::max(0, timeoutSeconds) * 1000);
+    {
+        const CloseRefused closeRefused;
+        waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (helper.state() != QProcess::NotRunning) {
         helper.kill();
         helper.waitForFinished();
         throw unreadable(accessFile, QStringLiteral("%1 秒内没有读完").arg(timeoutSeconds));
@@ -41,7 +123,8 @@ void writeAccessSnapshot(const QString &accessFile, const QString &sqliteFile, i
     if (helper.exitStatus() == QProcess::CrashExit)
         throw unreadable(accessFile, QStringLiteral("文件已损坏，读取程序异常终止"));
     if (helper.exitCode() != 0) {
-        const QString reason = lastLine(helper.readAllStandardError());
+        errors.append(helper.readAllStandardError());
+        const QString reason = errors.lastLine();
         throw unreadable(accessFile, reason.isEmpty() ? QStringLiteral("读取程序出错") : reason);
     }
 }

@@ -145,6 +145,15 @@ void funSaveDBPath(const QString &strPath)
     settings.sync();
 }
 
+int funLoadIdleResetMinutes()
+{
+    constexpr int day = 24 * 60;
+    bool whole = false;
+    const QVariant stored = userSettings().value(QStringLiteral("quillonixSave/idleResetMinutes"));
+    const int minutes = stored.toString().trimmed().toInt(&whole);
+    return whole && minutes > 0 ? qMin(minutes, day) : 0;
+}
+
 void funCloseDatabase()
 {
     gRecordset = Recordset();

@@ -55,6 +55,10 @@ Recordset &funOpenQuery(const QString &strSql, const QVariantList &values = {});
 // The database folder kept in the user's settings, and the key it is kept under.
 QString funLoadDBPath();
 void funSaveDBPath(const QString &strPath);
+// The minutes without input after which the main window resets itself for the next customer
+// (key idleResetMinutes beside the database folder); 0, the default, for never. A value that
+// is not a whole number of minutes is 0; more than a day is a day.
+int funLoadIdleResetMinutes();
 
 // Releases the record set and the connection at the end of a run, at the latest when the
 // application object goes.

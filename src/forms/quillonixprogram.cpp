@@ -1,5 +1,6 @@
 #include "forms/quillonixprogram.h"
 
+#include "core/importhelper.h"
 #include "core/mQuillonix.h"
 #include "forms/common/modal.h"
 #include "forms/common/programend.h"
@@ -48,10 +49,12 @@ QString pickFolder(QWidget *owner, const QString &title, const QString &startFol
 QuillonixProgram::QuillonixProgram()
 {
     setFolderPicker(pickFolder);
+    setReadingIndicator([this](bool reading) { showDatabaseReading(reading); });
 }
 
 QuillonixProgram::~QuillonixProgram()
 {
+    setReadingIndicator({});
     m_main.reset();
     m_login.reset();
     funCloseDatabase();
@@ -91,6 +94,16 @@ bool QuillonixProgram::start()
         return false;
     m_login->show();
     return true;
+}
+
+void QuillonixProgram::showDatabaseReading(bool reading)
+{
+    if (reading)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    if (m_main)
+        m_main->showDatabaseReading(reading);
 }
 
 void QuillonixProgram::showMainWindow()

@@ -30,6 +30,9 @@ public:
 
 private:
     void showMainWindow();
+    // While the database file is read: a busy cursor, from start-up on, and a word in the
+    // main window's status bar once it exists.
+    void showDatabaseReading(bool reading);
 
     std::unique_ptr<frmQX_Login> m_login;
     std::unique_ptr<frmQX_Quillonix> m_main;

@@ -12,6 +12,9 @@
 #include <QMap>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <sys/resource.h>
 
 // The program's reader of the agency's Access database, on fruit.mdb, an Access file made
 // elsewhere, and on damaged copies of it.
@@ -22,6 +25,8 @@ private slots:
     void initTestCase() { TestSandbox::setUp(); }
     void init() { TestSandbox::reset(); }
 
+    // First: it measures how far the peak memory grows.
+    void floodOfWarningsKeepsMemoryAndPainting();
     void tablesReadAsMdbToolsShowThem();
     void writesGoIntoTheCopyOnly();
     void copyFollowsTheFileOnDisk();
@@ -99,6 +104,23 @@ QByteArray fruitWithPomegranateRenamed()
         qFatal("fruit.mdb holds Pomegranate other than once");
     changed[at + 10] = 'x';
     return changed;
+}
+
+// A window that counts how often it is painted.
+class PaintCounter : public QWidget
+{
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *) override { ++paints; }
+};
+
+long peakMemoryKb()
+{
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 } // namespace
@@ -294,6 +316,45 @@ void TestAccessSource::readerThatOverrunsTheTimeOutIsStopped()
     QVERIFY(!connection.isOpen());
     open(connection, file, 5);
     QCOMPARE(scalar(connection, QStringLiteral("SELECT count(*) FROM Fruit")).toInt(), 37);
+}
+
+void TestAccessSource::floodOfWarningsKeepsMemoryAndPainting()
+{
+    const QString file
+        = writeFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), accessFileThatFloods(fruitBytes()));
+    PaintCounter window;
+    window.resize(200, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTimer repaint;
+    connect(&repaint, &QTimer::timeout, &window, qOverload<>(&QWidget::update));
+    repaint.start(50);
+    const int paintsBefore = window.paints;
+    const long memoryBefore = peakMemoryKb();
+
+    // libmdb writes tens of megabytes of warnings a second until the reader is stopped.
+    constexpr int seconds = 4;
+    Connection connection;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        open(connection, file, seconds);
+        QFAIL("a file that makes libmdb loop was read");
+    } catch (const DbError &error) {
+        // Only the converter's last words are kept and shown.
+        const QString prefix = QStringLiteral("不能读取 Access 数据库文件：") + file + QStringLiteral("（");
+        QVERIFY2(error.description().startsWith(prefix), qPrintable(error.description()));
+        QVERIFY2(error.description().size() < prefix.size() + 100, qPrintable(error.description()));
+    }
+    const long grownKb = peakMemoryKb() - memoryBefore;
+    const int paints = window.paints - paintsBefore;
+    qInfo("read for %lld ms; meanwhile the window was painted %d times and the peak memory grew by %ld KB",
+          clock.elapsed(), paints, grownKb);
+    QVERIFY(clock.elapsed() >= (seconds - 1) * 1000);
+    QVERIFY2(paints >= seconds * 5, qPrintable(QString::number(paints)));
+#ifndef QUILLONIX_SANITIZE // there the peak holds AddressSanitizer's quarantine of freed blocks
+    QVERIFY2(grownKb < 8 * 1024, qPrintable(QString::number(grownKb)));
+#endif
 }
 
 QTEST_MAIN(TestAccessSource)

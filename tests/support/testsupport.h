@@ -70,6 +70,11 @@ void releaseKey(Qt::Key key);
 // The name a screen reader or an automation tool finds for a control.
 QString accessibleName(QWidget *control);
 
+// Fruit.mdb (its bytes given) made into an Access file on which libmdb writes warnings
+// without end: its first property list holds a record of length 0, which libmdb reads over
+// and over, saying "Unknown record type". Only the converter's time limit stops it.
+QByteArray accessFileThatFloods(QByteArray fruit);
+
 // A control's designed place in twips, as its container measures it.
 QRect designedRect(int left, int top, int width, int height);
 

@@ -13,20 +13,25 @@
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
+#include "forms/handout/handout.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/listingsearch.h"
 #include "forms/main/mainlayout.h"
+#include "forms/main/photoarea.h"
 #include "forms/main/reportlistview.h"
+#include "forms/print/printdocument.h"
 #include "forms/quillonixprogram.h"
 #include "forms/login/frmQX_Login.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QListWidget>
@@ -378,6 +383,72 @@ void benchPhotos(int runs, const QString &folder)
     printTable(QStringLiteral("### Photos that claim more than they are, and the largest of each kind read"), figures);
 }
 
+// The file of a listing's first photo that can be read, as the hand-out takes it; "" for none.
+QString firstReadablePhotoFile(const QString &number)
+{
+    for (const ListingPhoto &photo : ListingRecord::read(number).photos) {
+        const QString file = funLocateFile(PhotoArea::photoPath(gDBPath, photo.number));
+        if (!file.isEmpty() && QImageReader(file).canRead())
+            return file;
+    }
+    return QString();
+}
+
+// The hand-out of the listings written to a PDF file, as 保存为PDF writes it, against
+// decoding the same photos once at their full size.
+Figure handoutFigure(const QString &name, const QStringList &numbers, const QString &pdf, int runs)
+{
+    QStringList files;
+    for (const QString &number : numbers)
+        files << firstReadablePhotoFile(number);
+    Figure handout{name, {}, {}, QStringLiteral("< 1000 ms")};
+    handout.baseline = timeRuns(runs, [&] {
+        for (const QString &file : std::as_const(files))
+            QImageReader(file).read();
+    });
+    handout.program = timeRuns(runs, [&] {
+        const PrintDocument document = Handout::document(Handout::read(numbers, QString()),
+                                                         QStringLiteral("quillonix-bench"), QDate::currentDate());
+        if (!document.saveAsPdf(pdf, PrintDocument::paper()))
+            qFatal("cannot write %s", qPrintable(pdf));
+    });
+    std::printf("  %s: %lld KB for %d listings\n", qPrintable(name), QFileInfo(pdf).size() / 1024,
+                int(numbers.size()));
+    return handout;
+}
+
+// The printed hand-out of ten listings with photos: the demo's photos, and a camera's.
+void benchHandout(int runs, const QString &folder, const QString &camera)
+{
+    DemoOptions options;
+    options.listings = 200;
+    writeDemoDatabase(folder, options);
+    QStringList cameraNumbers;
+    for (int i = 0; i < 10; ++i) {
+        const QString photo = QStringLiteral("camera%1.jpg").arg(i);
+        QFile::copy(camera, folder + QStringLiteral("/picture/") + photo);
+        cameraNumbers << QStringLiteral("CAMERA%1").arg(i);
+        addPhotoListing(folder, cameraNumbers.last(), photo);
+    }
+    std::unique_ptr<frmQX_Quillonix> window;
+    const MainLayout &controls = openMainWindow(window, folder).controls();
+    search(controls);
+    QStringList demoNumbers;
+    for (int row = 0; row < controls.lsvHouse->rowCount() && demoNumbers.size() < 10; ++row) {
+        const QString number = controls.lsvHouse->rows().cell(row, 0);
+        if (!firstReadablePhotoFile(number).isEmpty())
+            demoNumbers << number;
+    }
+    const QString pdf = folder + QStringLiteral("/handout.pdf");
+    const QVector<Figure> figures = {
+        handoutFigure(QStringLiteral("hand-out PDF, ten demo listings with photos"), demoNumbers, pdf, runs),
+        handoutFigure(QStringLiteral("hand-out PDF, ten listings with 24-megapixel photos"), cameraNumbers, pdf, runs),
+    };
+    printTable(QStringLiteral("### The printed hand-out (baseline: decoding its ten photos once)"), figures);
+    window.reset();
+    funCloseDatabase();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -449,6 +520,7 @@ int main(int argc, char *argv[])
     std::printf("quillonix-bench: %d runs per figure; medians, spread and baselines in milliseconds.\n", runs);
     for (int listings : std::as_const(sizes))
         benchOneSize(listings, runs, work.filePath(QString::number(listings)), camera);
+    benchHandout(runs, work.filePath(QStringLiteral("handout")), camera);
     benchPhotos(runs, work.filePath(QStringLiteral("photos")));
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "accessimport.h"
 
+#include "accesscatalog.h"
 #include "accessfile.h"
 #include "accesstable.h"
 #include "sqlitefile.h"
@@ -28,15 +29,6 @@ int copyTable(const AccessFile &access, SqliteFile &copy, const QString &name)
     return rows;
 }
 
-// libmdb lists the tables from the system table MSysObjects and ends that list quietly
-// where pages are missing: the whole of it must read, or the file is refused.
-void requireWholeCatalog(const AccessFile &access)
-{
-    AccessTable catalog(access, QStringLiteral("MSysObjects"));
-    for (QVector<CellValue> row; catalog.next(row);) {
-    }
-}
-
 } // namespace
 
 QStringList createListingIndexes(SqliteFile &file)
@@ -57,14 +49,14 @@ ImportSummary importAccessFile(const QString &accessFile, const QString &sqliteF
     if (target.exists() && target.size() > 0)
         throw DbError(DbError::ProviderError, QStringLiteral("目标文件已存在：") + sqliteFile);
     const AccessFile access(accessFile);
-    requireWholeCatalog(access);
+    const AccessCatalog catalog(access);
     SqliteFile copy(sqliteFile);
     // The copy is written in one go; a failure leaves a file that is thrown away whole.
     copy.exec(QStringLiteral("PRAGMA journal_mode = OFF"));
     copy.exec(QStringLiteral("PRAGMA synchronous = OFF"));
     copy.exec(QStringLiteral("BEGIN"));
     ImportSummary summary;
-    for (const QString &name : access.tableNames())
+    for (const QString &name : catalog.userTables())
         summary.tables.append({name, copyTable(access, copy, name)});
     summary.indexes = createListingIndexes(copy);
     copy.exec(QStringLiteral("COMMIT"));

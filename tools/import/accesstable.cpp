@@ -2,7 +2,15 @@
 
 #include "core/dberror.h"
 
+#include <cstring>
 #include <memory>
+
+namespace {
+
+// The bits of a row's offset on its page; the bits above are flags.
+constexpr int rowOffsetMask = 0x1fff;
+
+} // namespace
 
 AccessTable::AccessTable(const AccessFile &file, const QString &name) : m_name(name), m_mdb(file.handle())
 {
@@ -18,11 +26,16 @@ AccessTable::AccessTable(const AccessFile &file, const QString &name) : m_name(n
     m_lengths.assign(size_t(count), 0);
     // libmdb takes apart a row into at most one field per column of the row, 256 at most.
     m_fields.resize(std::max<size_t>(size_t(count), 256));
+    bool hasMemo = false;
     for (int i = 0; i < count; ++i) {
         auto *column = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, i));
         m_columns.append({QString::fromUtf8(column->name), column->col_type});
         mdb_bind_column(m_table, i + 1, m_buffers[size_t(i)].data(), &m_lengths[size_t(i)]);
+        hasMemo = hasMemo || column->col_type == MDB_MEMO;
     }
+    // libmdb prints every value into a new buffer of the bind size: only a memo needs the
+    // large one.
+    mdb_set_bind_size(m_mdb, hasMemo ? AccessFile::bindSize : AccessFile::shortBindSize);
 }
 
 AccessTable::~AccessTable()
@@ -35,8 +48,10 @@ bool AccessTable::next(QVector<CellValue> &row)
     if (!mdb_fetch_row(m_table)) {
         // libmdb ends a table quietly at a page it cannot read.
         if (m_rowsRead != m_table->num_rows) {
-            throw DbError(DbError::ProviderError, QStringLiteral("表 %1 只读出 %2 行，应有 %3 行，文件已损坏")
-                                                      .arg(m_name).arg(m_rowsRead).arg(m_table->num_rows));
+            // One arg() for all three: a name holding "%2" must stay as it is.
+            throw DbError(DbError::ProviderError,
+                          QStringLiteral("表 %1 只读出 %2 行，应有 %3 行，文件已损坏")
+                              .arg(m_name, QString::number(m_rowsRead), QString::number(m_table->num_rows)));
         }
         return false;
     }
@@ -61,22 +76,42 @@ CellValue AccessTable::valueOf(int column)
         return data ? CellValue::ofBlob(QByteArray(static_cast<const char *>(data.get()), qsizetype(size)))
                     : CellValue::null();
     }
+    // libmdb prints no date before 1900 nor in the year 9999 rightly: the stored number decides.
+    if (type == MDB_DATETIME && length > 0)
+        return storedDate(column);
     // libmdb hands over an empty text and a Null alike; the row itself tells them apart.
     if (length == 0 && (type == MDB_TEXT || type == MDB_MEMO) && !isNull(column))
         return CellValue::ofText(QByteArray(""));
     return AccessValue::fromText(type, m_buffers[size_t(column)].data(), length);
 }
 
+CellValue AccessTable::storedDate(int column)
+{
+    const MdbField *field = fieldOf(column);
+    if (!field || field->is_null || field->siz != int(sizeof(double)))
+        return CellValue::null();
+    double days = 0;
+    std::memcpy(&days, field->value, sizeof days);
+    return AccessValue::fromStoredDate(days);
+}
+
 bool AccessTable::isNull(int column)
+{
+    const MdbField *field = fieldOf(column);
+    return !field || field->is_null != 0;
+}
+
+const MdbField *AccessTable::fieldOf(int column)
 {
     if (!m_rowCracked) {
         int start = 0;
         size_t size = 0;
-        // The row just fetched is the one before the table's current row, on the page in hand.
+        // The row just fetched is the one before the table's current row, on the page in hand;
+        // the row's offset carries flags in its top bits, as libmdb's own reading strips them.
         const bool found = mdb_find_row(m_mdb, int(m_table->cur_row) - 1, &start, &size) == 0;
-        if (!found || mdb_crack_row(m_table, start, size, m_fields.data()) < int(m_columns.size()))
-            return true;
+        if (!found || mdb_crack_row(m_table, start & rowOffsetMask, size, m_fields.data()) < int(m_columns.size()))
+            return nullptr;
         m_rowCracked = true;
     }
-    return m_fields[size_t(column)].is_null != 0;
+    return &m_fields[size_t(column)];
 }

@@ -30,7 +30,11 @@ public:
 
 private:
     CellValue valueOf(int column);
+    CellValue storedDate(int column);
     bool isNull(int column);
+    // The current row's field of a column as stored, or nullptr when the row cannot be
+    // taken apart.
+    const MdbField *fieldOf(int column);
 
     QString m_name;
     MdbHandle *m_mdb;

@@ -2,7 +2,11 @@
 
 #include "mdb.h"
 
+#include <QDate>
+
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 
 namespace AccessValue {
 
@@ -90,6 +94,25 @@ CellValue fromText(int mdbType, const char *text, int length)
         break;
     }
     // Text, memo, dates and identifiers; also a number libmdb could not print as one.
+    return CellValue::ofText(QByteArray(text, length));
+}
+
+CellValue fromStoredDate(double days)
+{
+    constexpr double firstDay = -657434; // 100-01-01
+    constexpr double lastDay = 2958465; // 9999-12-31
+    const double wholeDays = std::trunc(days);
+    if (!(wholeDays >= firstDay && wholeDays <= lastDay))
+        return CellValue::ofReal(days);
+    constexpr qint64 secondsPerDay = 24 * 60 * 60;
+    qint64 seconds = std::llround(std::fabs(days - wholeDays) * secondsPerDay);
+    const QDate date = QDate(1899, 12, 30).addDays(qint64(wholeDays) + seconds / secondsPerDay);
+    if (date.year() > 9999) // the last second of 9999 rounded up
+        return CellValue::ofReal(days);
+    seconds %= secondsPerDay;
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02lld:%02lld:%02lld", date.year(), date.month(),
+                                     date.day(), seconds / 3600, seconds / 60 % 60, seconds % 60);
     return CellValue::ofText(QByteArray(text, length));
 }
 

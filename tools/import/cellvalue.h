@@ -37,4 +37,10 @@ QString declaredType(int mdbType);
 // numbers, everything else as the text itself. A length of 0 is Null.
 CellValue fromText(int mdbType, const char *text, int length);
 
+// A date as Access stores it, days since 1899-12-30 with the time of day as the fraction,
+// as "yyyy-mm-dd hh:mm:ss" to the nearest second. Before 1899-12-30 the whole days count
+// back and the fraction still counts forward: -1.25 is 1899-12-29 06:00:00. A number
+// outside Access's dates (years 100 to 9999) is kept as the number.
+CellValue fromStoredDate(double days);
+
 } // namespace AccessValue

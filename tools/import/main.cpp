@@ -21,6 +21,16 @@
 #include <cstdio>
 #include <sys/resource.h>
 
+#ifdef QUILLONIX_SANITIZE
+// AddressSanitizer reserves terabytes of address space for its shadow memory as the process
+// starts, so an address-space limit would stop the converter before it reads anything. In
+// that build the sanitizer watches the resident size instead, with the same figure.
+extern "C" const char *__asan_default_options()
+{
+    return "hard_rss_limit_mb=4096";
+}
+#endif
+
 namespace {
 
 constexpr int usageFailure = 2;
@@ -33,9 +43,11 @@ void limitResources(int cpuSeconds)
     const rlim_t seconds = rlim_t(std::max(1, cpuSeconds));
     const rlimit cpu = {seconds, seconds + 1};
     setrlimit(RLIMIT_CPU, &cpu);
-    constexpr rlim_t memory = rlim_t(4) << 30;
+#ifndef QUILLONIX_SANITIZE
+    constexpr rlim_t memory = rlim_t(4096) << 20; // as the sanitizer build's resident size
     const rlimit space = {memory, memory};
     setrlimit(RLIMIT_AS, &space);
+#endif
 }
 
 void printSummary(const QString &accessFile, const QString &target, const ImportSummary &summary)

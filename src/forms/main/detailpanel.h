@@ -1,10 +1,10 @@
 #pragma once
 
 #include "core/storedtext.h"
+#include "forms/main/listingrecord.h"
 
 #include <QString>
-#include <utility>
-#include <vector>
+#include <array>
 
 class MainLayout;
 class QLineEdit;
@@ -22,12 +22,9 @@ public:
     void subClearValue();
 
 private:
-    void showListing(const StoredText &strFybh);
-    void showPhotoList(const StoredText &strFybh);
+    void show(const ListingRecord &listing);
 
     const MainLayout &m_controls;
-    // The boxes that show one column each as text, with their column, before and after
-    // the facilities line.
-    std::vector<std::pair<QLineEdit *, QString>> m_columnsBeforeFacilities;
-    std::vector<std::pair<QLineEdit *, QString>> m_columnsAfterFacilities;
+    // The box of each field of a listing record.
+    std::array<QLineEdit *, ListingRecord::fieldCount> m_boxes;
 };

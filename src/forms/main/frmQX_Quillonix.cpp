@@ -11,8 +11,11 @@
 #include "forms/common/twips.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
 #include "forms/main/detailpanel.h"
+#include "forms/main/idlereset.h"
+#include "forms/main/listinglookup.h"
 #include "forms/main/listingsearch.h"
 #include "forms/main/mainlayout.h"
+#include "forms/main/newcustomer.h"
 #include "forms/main/photoarea.h"
 #include "forms/main/reportlistview.h"
 #include "forms/main/resultlist.h"
@@ -20,6 +23,7 @@
 #include "forms/main/statuspanels.h"
 #include "forms/privilege/frmQX_CheckPrivilege.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
@@ -32,6 +36,7 @@
 
 namespace {
 
+constexpr int readingPanel = 2;
 constexpr int loginPanel = 3;
 constexpr int clockPanel = 4;
 const QString privilegeCaption = QStringLiteral("权限检查");
@@ -50,8 +55,12 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
     m_search = std::make_unique<ListingSearch>(*m_layout, *m_detail);
     m_results = std::make_unique<ResultList>(*m_layout, *m_detail);
     m_photos = std::make_unique<PhotoArea>(*m_layout, this);
-    m_shortList = std::make_unique<ShortList>(*m_layout, *m_detail);
+    m_shortList = std::make_unique<ShortList>(*m_layout, *m_detail, this);
+    m_lookup = std::make_unique<ListingLookup>(*m_detail, this);
+    m_newCustomer = new NewCustomer(*m_layout, *m_detail, this);
+    m_idleReset = new IdleReset(*m_layout->stbBottom, [this] { m_newCustomer->cmdNewCustomer_Click(); }, this);
     connectEvents();
+    connectCommands();
     m_layout->tmQuillonix->start();
 }
 
@@ -82,6 +91,28 @@ void frmQX_Quillonix::connectEvents()
     connect(c.cmdExit, &QPushButton::clicked, this, &frmQX_Quillonix::cmdExit_Click);
 }
 
+void frmQX_Quillonix::connectCommands()
+{
+    const MainLayout &c = *m_layout;
+    connect(c.mnuNewCustomer, &QAction::triggered, m_newCustomer, &NewCustomer::cmdNewCustomer_Click);
+    connect(c.mnuPrint, &QAction::triggered, this, [this] { m_shortList->cmdPrint_Click(); });
+    connect(c.mnuCompare, &QAction::triggered, this, [this] { m_shortList->mnuCompare_Click(); });
+    connect(c.mnuFindListing, &QAction::triggered, this, [this] { m_lookup->mnuFindListing_Click(); });
+    connect(c.cmdNewCustomer, &QPushButton::clicked, c.mnuNewCustomer, &QAction::trigger);
+    connect(c.cmdPrint, &QPushButton::clicked, c.mnuPrint, &QAction::trigger);
+    // Nothing to print for an empty short list.
+    const auto followShortList = [layout = m_layout.get()] {
+        const bool filled = layout->lsvHouseSelected->rowCount() > 0;
+        layout->mnuPrint->setEnabled(filled);
+        layout->cmdPrint->setEnabled(filled);
+    };
+    ListViewModel *shortList = &c.lsvHouseSelected->rows();
+    connect(shortList, &QAbstractItemModel::rowsInserted, this, followShortList);
+    connect(shortList, &QAbstractItemModel::rowsRemoved, this, followShortList);
+    connect(shortList, &QAbstractItemModel::modelReset, this, followShortList);
+    followShortList();
+}
+
 void frmQX_Quillonix::Form_Load()
 {
     setWindowTitle(designedCaption());
@@ -89,6 +120,8 @@ void frmQX_Quillonix::Form_Load()
     m_layout->txtWysx->setText(QString());
     fillSearchLists();
     fitToScreen();
+    if (const int minutes = funLoadIdleResetMinutes())
+        m_idleReset->start(std::chrono::minutes(minutes));
 }
 
 void frmQX_Quillonix::fillSearchLists()
@@ -183,6 +216,11 @@ void frmQX_Quillonix::tmQuillonix_Timer()
     m_layout->stbBottom->setPanelText(clockPanel, now.toString(QStringLiteral("yyyy-MM-dd"))
                                                       + QStringLiteral("  ")
                                                       + now.toString(QStringLiteral("H:mm:ss")));
+}
+
+void frmQX_Quillonix::showDatabaseReading(bool reading)
+{
+    m_layout->stbBottom->setPanelText(readingPanel, reading ? QStringLiteral("正在读取数据库……") : QString());
 }
 
 bool frmQX_Quillonix::passesPrivilegeCheck(const QString &refusal)

@@ -4,8 +4,11 @@
 #include <memory>
 
 class DetailPanel;
+class IdleReset;
+class ListingLookup;
 class ListingSearch;
 class MainLayout;
+class NewCustomer;
 class PhotoArea;
 class ResultList;
 class RunningCopyServer;
@@ -27,6 +30,8 @@ public:
     void tmQuillonix_Timer();
     void cmdExit_Click();
     void cmdDBLocation_Click();
+    // Says in status-bar panel 2 whether the database file is being read.
+    void showDatabaseReading(bool reading);
 
     const MainLayout &controls() const { return *m_layout; }
     DetailPanel &detailPanel() { return *m_detail; }
@@ -34,6 +39,8 @@ public:
     ResultList &resultList() { return *m_results; }
     PhotoArea &photoArea() { return *m_photos; }
     ShortList &shortList() { return *m_shortList; }
+    NewCustomer &newCustomer() { return *m_newCustomer; }
+    IdleReset &idleReset() { return *m_idleReset; }
 
 protected:
     bool event(QEvent *event) override;
@@ -44,6 +51,7 @@ protected:
 
 private:
     void connectEvents();
+    void connectCommands();
     void fillSearchLists();
     void fitToScreen();
     // Asks for the logged-in user's password; says refusal when a wrong one was typed.
@@ -55,6 +63,9 @@ private:
     std::unique_ptr<ResultList> m_results;
     std::unique_ptr<PhotoArea> m_photos;
     std::unique_ptr<ShortList> m_shortList;
+    std::unique_ptr<ListingLookup> m_lookup;
+    NewCustomer *m_newCustomer;
+    IdleReset *m_idleReset;
     RunningCopyServer *m_runningCopy = nullptr;
     bool m_unloading = false;
 };

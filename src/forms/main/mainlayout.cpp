@@ -5,6 +5,7 @@
 #include "forms/main/reportlistview.h"
 #include "forms/main/statuspanels.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -117,6 +118,8 @@ MainLayout::MainLayout(QWidget *form)
     cmdExit = placeControl<QPushButton>(form, QStringLiteral("cmdExit"), twipsRect(10230, 7500, 1100, 315),
                                         QStringLiteral("退出"));
 
+    buildCommands(form);
+
     tmQuillonix = new QTimer(form);
     tmQuillonix->setObjectName(QStringLiteral("tmQuillonix"));
     tmQuillonix->setInterval(1000);
@@ -216,6 +219,8 @@ void MainLayout::buildShortList()
                                                     twipsRect(30, 300, 3015, 1695), columns);
     // Named by the head of its frame's caption, without the advice in brackets.
     lsvHouseSelected->setAccessibleName(QStringLiteral("预选物业"));
+    // Several listings are chosen at once to be compared; 移去 and a click take the first.
+    lsvHouseSelected->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QPalette palette = lsvHouseSelected->palette();
     palette.setColor(QPalette::Base, Qt::white);
     lsvHouseSelected->setPalette(palette);
@@ -246,12 +251,50 @@ void MainLayout::buildPhotoArea()
     List1->hide();
 }
 
+void MainLayout::buildCommands(QWidget *form)
+{
+    cmdPrint = placeControl<QPushButton>(form, QStringLiteral("cmdPrint"), twipsRect(10230, 6330, 1100, 315),
+                                         QStringLiteral("打印预选"));
+    cmdNewCustomer = placeControl<QPushButton>(form, QStringLiteral("cmdNewCustomer"),
+                                               twipsRect(10230, 7920, 1100, 315), QStringLiteral("新客户"));
+    const auto command = [form](const char *name, const char *text, const QKeySequence &shortcut,
+                                const char *tip) {
+        auto *action = new QAction(QString::fromUtf8(text), form);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        action->setToolTip(QString::fromUtf8(tip) + QStringLiteral("（") + shortcut.toString(QKeySequence::NativeText)
+                           + QStringLiteral("）"));
+        form->addAction(action);
+        return action;
+    };
+    mnuNewCustomer = command("mnuNewCustomer", "新客户", QKeySequence(Qt::CTRL | Qt::Key_N),
+                             "清空预选物业、检索结果和物业资料，接待下一位客户");
+    mnuPrint = command("mnuPrint", "打印预选", QKeySequence(Qt::CTRL | Qt::Key_P), "打印预选物业的资料交给客户");
+    mnuCompare = command("mnuCompare", "对比", QKeySequence(Qt::CTRL | Qt::Key_D),
+                         "把选中的二至四个预选物业并排对比");
+    mnuFindListing = command("mnuFindListing", "按编号查找", QKeySequence(Qt::CTRL | Qt::Key_G),
+                             "输入物业编号，显示该物业的资料");
+    cmdPrint->setToolTip(mnuPrint->toolTip());
+    cmdNewCustomer->setToolTip(mnuNewCustomer->toolTip());
+
+    lsvHouseSelected->setContextMenuPolicy(Qt::ActionsContextMenu);
+    lsvHouseSelected->addActions({mnuCompare, mnuPrint});
+    lsvHouseSelected->setToolTip(QStringLiteral("按住Ctrl或Shift可选择多个物业；右键菜单：对比（%1）、打印预选（%2）")
+                                     .arg(mnuCompare->shortcut().toString(QKeySequence::NativeText),
+                                          mnuPrint->shortcut().toString(QKeySequence::NativeText)));
+    lsvHouse->setContextMenuPolicy(Qt::ActionsContextMenu);
+    lsvHouse->addAction(mnuFindListing);
+    lsvHouse->setToolTip(QStringLiteral("右键菜单：按编号查找（%1）")
+                             .arg(mnuFindListing->shortcut().toString(QKeySequence::NativeText)));
+}
+
 void MainLayout::setTabOrder()
 {
     QList<QWidget *> order = {cmbQy, cmbWylb, optOpen[0], optOpen[1], optOpen[2], optOpen[3], cmdSearch, lsvHouse};
     for (QLineEdit *box : detailBoxes)
         order << box;
-    order << lsvHouseSelected << cmdSelect << cmdRemove << cmdClear << List << cmdDBLocation << cmdExit;
+    order << lsvHouseSelected << cmdSelect << cmdRemove << cmdClear << List << cmdPrint << cmdNewCustomer
+          << cmdDBLocation << cmdExit;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }

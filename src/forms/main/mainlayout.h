@@ -4,6 +4,7 @@
 #include <array>
 
 class ImageBox;
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -39,6 +40,12 @@ public:
     ImageBox *imgHouse;
     QListWidget *List, *List1;
     QPushButton *cmdDBLocation, *cmdExit;
+    // Beside the photo frame, above "定位数据库" and below "退出": the customer's hand-out and
+    // the reset for the next customer.
+    QPushButton *cmdPrint, *cmdNewCustomer;
+    // The commands of the front desk beyond the designed buttons, each with its shortcut,
+    // in the lists' context menus and on the buttons above.
+    QAction *mnuNewCustomer, *mnuPrint, *mnuCompare, *mnuFindListing;
     QTimer *tmQuillonix;
     StatusPanels *stbBottom;
 
@@ -48,5 +55,6 @@ private:
     void buildDetailPanel();
     void buildShortList();
     void buildPhotoArea();
+    void buildCommands(QWidget *form);
     void setTabOrder();
 };

@@ -4,10 +4,12 @@
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
 #include "forms/common/modal.h"
+#include "forms/main/listingrecord.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/photofile.h"
 #include "forms/zoom/frmQX_PictureZoom.h"
 
+#include <QAction>
 #include <QDir>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -41,6 +43,19 @@ QString PhotoArea::photoPath(const QString &strDBPath, const QString &strPhotoNu
     return strDBPath + QStringLiteral("picture") + QLatin1Char('/') + strPhotoNumber;
 }
 
+QImage PhotoArea::firstReadablePhoto(const QVector<ListingPhoto> &photos, const QSize &largestDrawn)
+{
+    for (const ListingPhoto &photo : photos) {
+        const QString file = funLocateFile(photoPath(gDBPath, photo.number));
+        if (file.isEmpty())
+            continue;
+        const QImage picture = readPhoto(file, largestDrawn);
+        if (!picture.isNull())
+            return picture;
+    }
+    return QImage();
+}
+
 void PhotoArea::List_Click()
 {
     const QList<QListWidgetItem *> selected = m_controls.List->selectedItems();
@@ -63,12 +78,15 @@ void PhotoArea::List_Click()
         return;
     }
     m_controls.imgHouse->setPicture(picture);
+    m_shownEntry = chosen;
 }
 
 void PhotoArea::imgHouse_DblClick()
 {
     if (!m_controls.imgHouse->hasPicture())
         return;
-    frmQX_PictureZoom zoom(*m_controls.imgHouse, m_window);
+    frmQX_PictureZoom zoom(*m_controls.imgHouse, *m_controls.List, m_shownEntry, m_window);
+    // The next customer may come while a photo is enlarged: 新客户's shortcut works there too.
+    zoom.addAction(m_controls.mnuNewCustomer);
     showModal(zoom);
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
+#include <QVector>
 
 class MainLayout;
+struct ListingPhoto;
 class QWidget;
 
 // The photo area: shows the photo chosen in the photo list, reports a photo whose file
@@ -19,8 +22,14 @@ public:
     // "" for a number that leads outside the picture folder ("../", an absolute path), which
     // is then a missing file.
     static QString photoPath(const QString &strDBPath, const QString &strPhotoNumber);
+    // The first of a listing's photos whose file can be read, upright and no larger than
+    // largestDrawn; a null picture when none can. Missing and unreadable files are passed over
+    // without a word: for printing and comparing, where no photo is chosen.
+    static QImage firstReadablePhoto(const QVector<ListingPhoto> &photos, const QSize &largestDrawn);
 
 private:
     const MainLayout &m_controls;
     QWidget *m_window;
+    // The entry of the photo list whose photo the photo box holds, while it holds one.
+    int m_shownEntry = -1;
 };

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace {
 
@@ -48,6 +49,16 @@ int ReportListView::firstSelectedRow() const
             first = index.row();
     }
     return first;
+}
+
+QList<int> ReportListView::selectedRowsInOrder() const
+{
+    QList<int> rows;
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    for (const QModelIndex &index : selected)
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 void ReportListView::setRows(ListRows rows)

@@ -27,6 +27,8 @@ public:
 
     // The first selected row in list order, or -1 when no row is selected.
     int firstSelectedRow() const;
+    // Every selected row, in list order.
+    QList<int> selectedRowsInOrder() const;
 
     // Replaces every row; a list in sorted mode puts the new rows in order at once.
     void setRows(ListRows rows);

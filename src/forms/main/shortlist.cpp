@@ -1,11 +1,40 @@
 #include "forms/main/shortlist.h"
 
+#include "core/dberror.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/modal.h"
+#include "forms/compare/frmQX_Compare.h"
+#include "forms/handout/handout.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
+#include "forms/main/statuspanels.h"
+#include "forms/print/frmQX_PrintPreview.h"
+#include "forms/print/printdocument.h"
 
-ShortList::ShortList(const MainLayout &controls, DetailPanel &detail) : m_controls(controls), m_detail(detail)
+#include <QDate>
+
+namespace {
+
+constexpr int creditPanel = 1;
+const QString printCaption = QStringLiteral("打印预选");
+const QString compareCaption = QStringLiteral("房源对比");
+
+// The listings with their photos; a failure is reported under caption and reads nothing.
+QVector<Handout::Listing> readListings(const QStringList &numbers, const QString &caption)
+{
+    try {
+        return Handout::read(numbers, caption);
+    } catch (const DbError &error) {
+        showMessage(QStringLiteral("不能读取房源资料：") + error.report(), MessageFlags::Critical, caption);
+        return {};
+    }
+}
+
+} // namespace
+
+ShortList::ShortList(const MainLayout &controls, DetailPanel &detail, QWidget *window)
+    : m_controls(controls), m_detail(detail), m_window(window)
 {
 }
 
@@ -57,4 +86,42 @@ void ShortList::lsvHouseSelected_Click()
 void ShortList::lsvHouseSelected_KeyUp()
 {
     lsvHouseSelected_Click();
+}
+
+void ShortList::cmdPrint_Click()
+{
+    const ListViewModel &shortList = m_controls.lsvHouseSelected->rows();
+    QStringList numbers;
+    for (int row = 0; row < shortList.rowCount(); ++row)
+        numbers << shortList.cell(row, 0);
+    if (numbers.isEmpty())
+        return;
+    const QVector<Handout::Listing> listings = readListings(numbers, printCaption);
+    if (listings.isEmpty())
+        return;
+    const PrintDocument handout
+        = Handout::document(listings, m_controls.stbBottom->panelText(creditPanel), QDate::currentDate());
+    frmQX_PrintPreview preview(handout, m_window);
+    showModal(preview);
+}
+
+void ShortList::mnuCompare_Click()
+{
+    const ReportListView *shortList = m_controls.lsvHouseSelected;
+    const QList<int> chosen = shortList->selectedRowsInOrder();
+    if (chosen.size() < 2 || chosen.size() > 4) {
+        showMessage(QStringLiteral("请在预选物业中选择二至四个物业（按住Ctrl或Shift点选），再对比。"),
+                    MessageFlags::Information, compareCaption);
+        return;
+    }
+    QStringList numbers;
+    for (int row : chosen)
+        numbers << shortList->rows().cell(row, 0);
+    QVector<Handout::Listing> listings = readListings(numbers, compareCaption);
+    // A listing gone meanwhile was reported; one left is nothing to compare.
+    if (listings.size() < 2)
+        return;
+    const Comparison comparison(std::move(listings));
+    frmQX_Compare compare(comparison, m_controls.stbBottom->panelText(creditPanel), m_window);
+    showModal(compare);
 }

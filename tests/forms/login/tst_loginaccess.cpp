@@ -3,12 +3,15 @@
 #include "core/mQuillonix.h"
 #include "forms/common/programend.h"
 #include "forms/login/frmQX_Login.h"
+#include "forms/quillonixprogram.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 // The login started on an agency's Access database: fruit.mdb, which has no user table.
 class TestLoginAccess : public QObject
@@ -19,6 +22,7 @@ private slots:
     void init() { TestSandbox::reset(); }
 
     void missingUserTableIsReportedAndTheLoginStaysUsable();
+    void startUpShowsABusyCursorWhileTheFileIsRead();
 };
 
 void TestLoginAccess::missingUserTableIsReportedAndTheLoginStaysUsable()
@@ -50,6 +54,31 @@ void TestLoginAccess::missingUserTableIsReportedAndTheLoginStaysUsable()
     login.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
     QVERIFY(ProgramEnd::programEnding());
     QCOMPARE(QFileInfo(database).lastModified(), modified);
+}
+
+void TestLoginAccess::startUpShowsABusyCursorWhileTheFileIsRead()
+{
+    const QString folder = TestSandbox::newFolder();
+    QVERIFY(QFile::copy(QStringLiteral(FRUIT_MDB), folder + QStringLiteral("/itdb.mdb")));
+    funSaveDBPath(folder + QLatin1Char('/'));
+    MessageScript::expect(QStringLiteral("( 1)no such table: user"), 16, QStringLiteral("用户登录"));
+
+    // Before any window shows, the converter reads the file; meanwhile the timers run.
+    int samples = 0;
+    int busy = 0;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, this, [&] {
+        ++samples;
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        busy += cursor && cursor->shape() == Qt::WaitCursor;
+    });
+    sampler.start(0);
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    sampler.stop();
+    QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending()));
+    QVERIFY2(busy > 0, qPrintable(QStringLiteral("%1 of %2").arg(busy).arg(samples)));
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(TestLoginAccess)

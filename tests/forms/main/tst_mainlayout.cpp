@@ -6,6 +6,7 @@
 #include "forms/main/reportlistview.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -37,6 +38,9 @@ const Designed design[] = {
     {"Frame6", "frmQX_Quillonix", 4590, 6180, 4995, 2085, "物业图片(鼠标双击物业图片可将图片放大)"},
     {"cmdDBLocation", "frmQX_Quillonix", 10230, 6750, 1100, 315, "定位数据库"},
     {"cmdExit", "frmQX_Quillonix", 10230, 7500, 1100, 315, "退出"},
+    // Beside the photo frame, above and below the two designed buttons.
+    {"cmdPrint", "frmQX_Quillonix", 10230, 6330, 1100, 315, "打印预选"},
+    {"cmdNewCustomer", "frmQX_Quillonix", 10230, 7920, 1100, 315, "新客户"},
     {"stbBottom", "frmQX_Quillonix", 0, 8340, 11910, 285, nullptr},
     {"Label3", "Frame2", 210, 330, 0, 0, "区域"},
     {"cmbQy", "Frame2", 660, 270, 1575, 300, nullptr},
@@ -142,6 +146,7 @@ const std::pair<const char *, const char *> accessibleNames[] = {
     {"txtZj", "租价"},          {"txtGlf", "管理费"},       {"txtSkyq", "收款要求"},    {"txtSkfs", "收款方式"},
     {"lsvHouseSelected", "预选物业"}, {"cmdSelect", "预选"}, {"cmdRemove", "移去"},     {"cmdClear", "清空"},
     {"List", "图片列表"},       {"cmdDBLocation", "定位数据库"}, {"cmdExit", "退出"},
+    {"cmdPrint", "打印预选"},   {"cmdNewCustomer", "新客户"},
 };
 
 QString captionOf(const QWidget *widget)
@@ -186,7 +191,9 @@ private slots:
     void listsShowTheirColumnHeaders();
     void detailBoxesAreReadOnlyButSelectable();
     void everyBoxListAndButtonIsNamedForAScreenReader();
-    void tabVisitsTheFortyThreeStopsAndReturns();
+    void tabVisitsTheFortyFiveStopsAndReturns();
+    void everyNewCommandHasAWayInAndATipNamingItsShortcut_data();
+    void everyNewCommandHasAWayInAndATipNamingItsShortcut();
     void neitherEnterNorEscPressesAButton();
     void controlsStayAndTheStatusBarFollowsALargerWindow();
     void designStateBeforeLoading();
@@ -310,7 +317,7 @@ void TestMainLayout::detailBoxesAreReadOnlyButSelectable()
     }
 }
 
-void TestMainLayout::tabVisitsTheFortyThreeStopsAndReturns()
+void TestMainLayout::tabVisitsTheFortyFiveStopsAndReturns()
 {
     frmQX_Quillonix window;
     window.show();
@@ -318,8 +325,9 @@ void TestMainLayout::tabVisitsTheFortyThreeStopsAndReturns()
     QStringList tabOrder = {"cmbQy", "cmbWylb", "optOpen(0)", "optOpen(1)", "optOpen(2)", "optOpen(3)", "cmdSearch",
                             "lsvHouse"};
     tabOrder << detailBoxes;
-    tabOrder << QStringList{"lsvHouseSelected", "cmdSelect", "cmdRemove", "cmdClear", "List", "cmdDBLocation", "cmdExit"};
-    QCOMPARE(tabOrder.size(), 43);
+    tabOrder << QStringList{"lsvHouseSelected", "cmdSelect", "cmdRemove", "cmdClear", "List",
+                            "cmdPrint",         "cmdNewCustomer", "cmdDBLocation", "cmdExit"};
+    QCOMPARE(tabOrder.size(), 45);
 
     // The tab order as set: every control that takes the focus, in this order, nothing else.
     QStringList chain;
@@ -338,8 +346,10 @@ void TestMainLayout::tabVisitsTheFortyThreeStopsAndReturns()
     walk.removeAll(QStringLiteral("optOpen(1)"));
     walk.removeAll(QStringLiteral("optOpen(2)"));
     walk.removeAll(QStringLiteral("optOpen(3)"));
+    // Nothing to print while the short list is empty: the button is off, and passed over.
+    walk.removeAll(QStringLiteral("cmdPrint"));
     walk << QStringLiteral("cmbQy");
-    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 40), walk);
+    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 41), walk);
     auto *any = control<QAbstractButton>(&window, QStringLiteral("optOpen(0)"));
     any->setFocus(Qt::TabFocusReason);
     QTest::keyClick(any, Qt::Key_Right);
@@ -351,20 +361,64 @@ void TestMainLayout::tabVisitsTheFortyThreeStopsAndReturns()
 void TestMainLayout::neitherEnterNorEscPressesAButton()
 {
     MainWindowFixture main;
-    main.listings().addHouse(QStringLiteral("A1"));
+    // Found by no search: a search would say so.
+    main.listings().addHouse(QStringLiteral("A1"), {{"wyzt", 0}});
     frmQX_Quillonix &window = main.open();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    // Any button pressed would show a prompt or a message, or fill the result list.
-    for (const char *name : {"cmdSearch", "cmdSelect", "cmdRemove", "cmdClear", "cmdDBLocation", "cmdExit"}) {
+    main.shortList().rows().appendRow({QStringLiteral("A1"), QStringLiteral("出租")}, QStringLiteral("A1"));
+    // Any button pressed would show a prompt, a preview or a message, or empty the short list.
+    for (const char *name : {"cmdSearch", "cmdSelect", "cmdRemove", "cmdClear", "cmdPrint", "cmdNewCustomer",
+                             "cmdDBLocation", "cmdExit"}) {
         auto *button = control<QWidget>(&window, QString::fromLatin1(name));
         button->setFocus();
         for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
             QTest::keyClick(button, key);
     }
     QTest::qWait(50);
-    QCOMPARE(main.results().rowCount(), 0);
+    QCOMPARE(main.shortList().rowCount(), 1);
     QVERIFY(MessageScript::seen().isEmpty());
     QVERIFY(window.isVisible());
+}
+
+void TestMainLayout::everyNewCommandHasAWayInAndATipNamingItsShortcut_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shortcut");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("menuOf");
+    QTest::newRow("新客户") << "mnuNewCustomer" << "新客户" << "Ctrl+N" << "cmdNewCustomer" << "";
+    QTest::newRow("打印预选") << "mnuPrint" << "打印预选" << "Ctrl+P" << "cmdPrint" << "lsvHouseSelected";
+    QTest::newRow("对比") << "mnuCompare" << "对比" << "Ctrl+D" << "" << "lsvHouseSelected";
+    QTest::newRow("按编号查找") << "mnuFindListing" << "按编号查找" << "Ctrl+G" << "" << "lsvHouse";
+}
+
+void TestMainLayout::everyNewCommandHasAWayInAndATipNamingItsShortcut()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, text);
+    QFETCH(QString, shortcut);
+    QFETCH(QString, button);
+    QFETCH(QString, menuOf);
+    frmQX_Quillonix window;
+    auto *action = window.findChild<QAction *>(command);
+    QVERIFY(action);
+    QCOMPARE(action->text(), text);
+    QCOMPARE(action->shortcut(), QKeySequence(shortcut));
+    QVERIFY2(action->toolTip().contains(shortcut), qPrintable(action->toolTip()));
+    // The shortcut works wherever the keyboard is in the window.
+    QVERIFY(window.actions().contains(action));
+    if (!button.isEmpty()) {
+        auto *pressed = control<QAbstractButton>(&window, button);
+        QCOMPARE(pressed->text(), text);
+        QVERIFY2(pressed->toolTip().contains(shortcut), qPrintable(pressed->toolTip()));
+    }
+    if (!menuOf.isEmpty()) {
+        auto *list = control<QWidget>(&window, menuOf);
+        QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(list->actions().contains(action));
+        QVERIFY2(list->toolTip().contains(text) && list->toolTip().contains(shortcut), qPrintable(list->toolTip()));
+    }
 }
 
 void TestMainLayout::controlsStayAndTheStatusBarFollowsALargerWindow()

@@ -1,11 +1,15 @@
 #include "mainwindowfixture.h"
 #include "testsupport.h"
 
+#include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/resultlist.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QTest>
 
 namespace {
@@ -51,6 +55,8 @@ private slots:
     void headerClicksSortAsTextAlternatingDirection();
     void sortingKeepsSelectionAndPanel();
     void listStaysSortedForTheNextSearch();
+    void listingByItsNumber_data();
+    void listingByItsNumber();
 };
 
 void TestResultList::clickLoadsTheRowEveryTime()
@@ -220,6 +226,86 @@ void TestResultList::listStaysSortedForTheNextSearch()
     main.pressSearch();
     QCOMPARE(MainWindowFixture::column(main.results(), 0), (QStringList{"A1", "AA", "B2"}));
     QCOMPARE(main.results().sortOrder(), Qt::AscendingOrder);
+}
+
+void TestResultList::listingByItsNumber_data()
+{
+    QTest::addColumn<bool>("byMenu");
+    QTest::addColumn<QString>("typed");
+    // The listing shown, or none when the prompt is cancelled; "-" for the message.
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("exact") << false << "A1" << "A1";
+    QTest::newRow("exact, from the menu") << true << "A1" << "A1";
+    QTest::newRow("letter case differs") << false << "b2" << "B2";
+    QTest::newRow("letter case differs, from the menu") << true << "b2" << "B2";
+    QTest::newRow("blanks around it") << false << " A1 " << "A1";
+    QTest::newRow("a single quote") << false << "Q'1" << "Q'1";
+    QTest::newRow("exact among two in other letter cases") << false << "cc" << "cc";
+    QTest::newRow("two in other letter cases") << true << "Cc" << "-";
+    QTest::newRow("withdrawn") << false << "W1" << "-";
+    QTest::newRow("withdrawn, other letter case") << false << "w1" << "-";
+    QTest::newRow("without seq") << true << "N1" << "-";
+    QTest::newRow("seq below -1") << false << "S1" << "-";
+    QTest::newRow("unknown") << false << "ZZ9" << "-";
+    QTest::newRow("cancelled") << false << "" << "";
+}
+
+void TestResultList::listingByItsNumber()
+{
+    QFETCH(bool, byMenu);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    listings.addHouse(QStringLiteral("B2"), {{"wymc", "乙苑"}});
+    listings.addHouse(QStringLiteral("A1"), {{"wymc", "甲苑"}});
+    listings.addHouse(QStringLiteral("Q'1"), {{"wymc", "引号苑"}});
+    listings.addHouse(QStringLiteral("CC"));
+    listings.addHouse(QStringLiteral("cc"));
+    listings.addHouse(QStringLiteral("W1"), {{"wyzt", 0}});
+    listings.addHouse(QStringLiteral("N1"), {{"seq", QVariant()}});
+    listings.addHouse(QStringLiteral("S1"), {{"seq", -2}});
+    frmQX_Quillonix &window = main.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // Only A1 among the hits, and chosen; the others are found all the same.
+    main.listings().exec(QStringLiteral("UPDATE house SET wyzt = 2 WHERE fybh <> 'A1'"));
+    main.pressSearch();
+    main.listings().exec(QStringLiteral("UPDATE house SET wyzt = 1 WHERE fybh NOT IN ('W1')"));
+    ReportListView &list = main.results();
+    MainWindowFixture::clickRow(list, 0);
+    if (!shown.isEmpty())
+        main.window().detailPanel().subClearValue();
+
+    QString caption;
+    whenModalShown([&caption, typed](QWidget *prompt) {
+        caption = prompt->windowTitle() + QLatin1Char('|') + control<QLabel>(prompt, QString())->text();
+        auto *entry = prompt->findChild<QLineEdit *>();
+        QVERIFY(entry);
+        QTest::keyClicks(entry, typed);
+        QTest::keyClick(entry, typed.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
+    });
+    if (shown == QLatin1String("-"))
+        MessageScript::expect(QStringLiteral("找不到物业编号为“%1”的放盘房源！").arg(typed.trimmed()), 64,
+                              QStringLiteral("按编号查找"));
+    if (byMenu) {
+        // The first entry of the result list's context menu.
+        QTimer::singleShot(100, [] {
+            auto *menu = QApplication::activePopupWidget();
+            QVERIFY(menu);
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
+                          list.viewport()->mapTo(&window, list.visualRect(list.model()->index(0, 0)).center()));
+    } else {
+        QTest::keyClick(window.windowHandle(), Qt::Key_G, Qt::ControlModifier);
+    }
+    QTRY_VERIFY(!caption.isEmpty());
+    QCOMPARE(caption, QStringLiteral("按编号查找|物业编号："));
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), shown == QLatin1String("-") ? QString() : shown.isEmpty() ? "A1" : shown);
+    // The hits and the chosen one stay as they were.
+    QCOMPARE(MainWindowFixture::column(list, 0), QStringList{"A1"});
+    QCOMPARE(list.firstSelectedRow(), 0);
 }
 
 QTEST_MAIN(TestResultList)

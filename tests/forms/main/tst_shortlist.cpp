@@ -46,6 +46,7 @@ private slots:
     void clearBlanksThePanelOnlyWhenThereIsSomethingToClear();
     void numbersStoredInOtherEncodingsLoadTheirOwnListing_data();
     void numbersStoredInOtherEncodingsLoadTheirOwnListing();
+    void severalRowsChosenButRemoveAndClickTakeTheFirst();
 
 private:
     void addHit(int row);
@@ -255,6 +256,33 @@ void TestShortList::numbersStoredInOtherEncodingsLoadTheirOwnListing()
     // Chosen again, the listing stored in the older encoding is known by its bytes.
     MessageScript::expect(refusal(shown), 64, QStringLiteral("物业预览"));
     addHit(1);
+}
+
+void TestShortList::severalRowsChosenButRemoveAndClickTakeTheFirst()
+{
+    addHit(3);
+    addHit(2);
+    addHit(1);
+    ReportListView &shortList = m_main->shortList();
+    const auto clickWith = [&shortList](int row, Qt::KeyboardModifiers keys) {
+        const QRect cell = shortList.visualRect(shortList.model()->index(row, 0));
+        QTest::mouseClick(shortList.viewport(), Qt::LeftButton, keys, cell.center());
+    };
+    MainWindowFixture::clickRow(shortList, 2);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("A1"));
+    // Ctrl adds a row to the chosen ones; the click loads the first of them.
+    clickWith(0, Qt::ControlModifier);
+    QCOMPARE(shortList.selectedRowsInOrder(), (QList<int>{0, 2}));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("C3"));
+    m_main->press(QStringLiteral("cmdRemove"));
+    QCOMPARE(shortRows(*m_main), (QStringList{"B2|出售", "A1|出租"}));
+    QCOMPARE(shortList.firstSelectedRow(), -1);
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
+    // Shift chooses the rows between.
+    clickWith(1, Qt::NoModifier);
+    clickWith(0, Qt::ShiftModifier);
+    QCOMPARE(shortList.selectedRowsInOrder(), (QList<int>{0, 1}));
+    QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
 }
 
 QTEST_MAIN(TestShortList)

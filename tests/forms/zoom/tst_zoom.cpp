@@ -9,7 +9,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QScreen>
-#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -65,6 +64,7 @@ private slots:
     void everyOpeningIsAFreshWindow();
     void missingSecondPhotoEnlargesTheFirst();
     void relayoutOnEverySizeChange();
+    void keysBrowseThePhotosAsClicksWould();
 };
 
 void TestZoom::enlargedWindowShowsTheSamePictureStretched()
@@ -77,7 +77,7 @@ void TestZoom::enlargedWindowShowsTheSamePictureStretched()
     window.detailPanel().subGetValue(QStringLiteral("A1"));
     auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
     const ZoomSeen seen = zoomIn(*photo);
-    QCOMPARE(seen.caption, QStringLiteral("图片放大"));
+    QCOMPARE(seen.caption, QStringLiteral("图片放大 - 外景 (1/1)"));
     QVERIFY(seen.maximised);
     QVERIFY(seen.flags & Qt::WindowCloseButtonHint);
     QVERIFY(!(seen.flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -132,7 +132,9 @@ void TestZoom::relayoutOnEverySizeChange()
     QImage picture(30, 30, QImage::Format_RGB32);
     picture.fill(Qt::green);
     source.setPicture(picture);
-    frmQX_PictureZoom zoom(source, nullptr);
+    QListWidget photoNames;
+    photoNames.addItem(QStringLiteral("客厅"));
+    frmQX_PictureZoom zoom(source, photoNames, 0, nullptr);
     zoom.show();
     QVERIFY(QTest::qWaitForWindowExposed(&zoom));
     auto *image = control<ImageBox>(&zoom, QStringLiteral("ImgZoom"));
@@ -140,6 +142,69 @@ void TestZoom::relayoutOnEverySizeChange()
     zoom.resize(300, 200);
     QTRY_COMPARE(image->geometry(), QRect(QPoint(0, 0), zoom.frameGeometry().size()));
     QCOMPARE(image->picture().cacheKey(), picture.cacheKey());
+}
+
+void TestZoom::keysBrowseThePhotosAsClicksWould()
+{
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    listings.addHouse(QStringLiteral("A1"));
+    const QVector<std::tuple<const char *, const char *, QColor>> photos = {
+        {"a.jpg", "外景", Qt::red}, {"gone.jpg", "客厅", QColor()}, {"c.jpg", "厨房", Qt::green}, {"d.jpg", "阳台", Qt::blue}};
+    for (const auto &[file, name, colour] : photos) {
+        listings.addPicture(QStringLiteral("A1"), QString::fromLatin1(file), QString::fromUtf8(name));
+        if (colour.isValid())
+            listings.writePhoto(QString::fromLatin1(file), QSize(64, 48), "PNG", colour);
+    }
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
+
+    // Each key, the entry it chooses in the photo list, and what the enlarged view shows then.
+    struct Step
+    {
+        Qt::Key key;
+        int chosen;
+        const char *caption;
+        QColor shown;
+        bool missing;
+    };
+    const Step steps[] = {
+        {Qt::Key_Right, 1, "图片放大 - 外景 (1/4)", Qt::red, true},
+        {Qt::Key_Right, 2, "图片放大 - 厨房 (3/4)", Qt::green, false},
+        {Qt::Key_Left, 1, "图片放大 - 厨房 (3/4)", Qt::green, true},
+        {Qt::Key_PageUp, 0, "图片放大 - 外景 (1/4)", Qt::red, false},
+        {Qt::Key_Left, 0, "图片放大 - 外景 (1/4)", Qt::red, false},
+        {Qt::Key_End, 3, "图片放大 - 阳台 (4/4)", Qt::blue, false},
+        {Qt::Key_PageDown, 3, "图片放大 - 阳台 (4/4)", Qt::blue, false},
+        {Qt::Key_Home, 0, "图片放大 - 外景 (1/4)", Qt::red, false},
+        {Qt::Key_PageDown, 1, "图片放大 - 外景 (1/4)", Qt::red, true},
+        {Qt::Key_PageDown, 2, "图片放大 - 厨房 (3/4)", Qt::green, false},
+    };
+    QPointer<QWidget> shown;
+    whenModalShown([&](QWidget *zoom) {
+        shown = zoom;
+        QCOMPARE(zoom->windowTitle(), QStringLiteral("图片放大 - 外景 (1/4)"));
+        auto *image = control<ImageBox>(zoom, QStringLiteral("ImgZoom"));
+        for (const Step &step : steps) {
+            const QString what = QStringLiteral("after %1 to %2").arg(QKeySequence(step.key).toString()).arg(step.chosen);
+            if (step.missing)
+                MessageScript::expect(QStringLiteral("找不到文件客厅，可能已被删除或改变了存放目录！"), 64,
+                                      QStringLiteral("房源图片"));
+            QTest::keyClick(zoom, step.key);
+            QVERIFY2(MessageScript::allShown(), qPrintable(what));
+            QCOMPARE(main.photoNames().currentRow(), step.chosen);
+            QCOMPARE(zoom->windowTitle(), QString::fromUtf8(step.caption));
+            // The same picture as the photo box, the last one that could be read.
+            QCOMPARE(image->picture().cacheKey(), photo->picture().cacheKey());
+            const QColor middle = image->picture().pixelColor(32, 24);
+            QVERIFY2(middle == step.shown, qPrintable(what + QStringLiteral(": ") + middle.name()));
+        }
+        QTest::keyClick(zoom, Qt::Key_Escape);
+    });
+    QTest::mouseDClick(photo, Qt::LeftButton);
+    QVERIFY(shown.isNull() || !shown->isVisible());
+    QCOMPARE(main.photoNames().currentRow(), 2);
 }
 
 QTEST_MAIN(TestZoom)

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "forms/handout/handout.h"
+
+#include <QStringList>
+#include <QVector>
+
+class PrintDocument;
+
+// Listings side by side: a row for each detail field with every listing's value, marked
+// where the listings differ. The listing numbers head the columns.
+class Comparison
+{
+public:
+    struct Row
+    {
+        QString label;
+        QStringList values;
+        bool differs;
+    };
+
+    explicit Comparison(QVector<Handout::Listing> listings);
+
+    const QVector<Handout::Listing> &listings() const { return m_listings; }
+    QStringList numbers() const;
+    const QVector<Row> &rows() const { return m_rows; }
+
+    // The comparison on paper: the numbers over every page, the photos, then the rows.
+    PrintDocument document(const QString &credit, const QDate &date) const;
+
+    // The colour that marks a row whose values differ, on the screen and on paper.
+    static QColor differenceColour();
+
+private:
+    QVector<Handout::Listing> m_listings;
+    QVector<Row> m_rows;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/storedtext.h"
+
+#include <QString>
+#include <QVector>
+#include <array>
+
+// One photo of a listing: its number (the file name in the picture folder) and its name.
+struct ListingPhoto
+{
+    QString number;
+    QString name;
+};
+
+// One listing as the front desk reads it: the 28 detail fields as text, as the detail panel
+// shows them, and its photos in the order the database gives them. The detail panel, the
+// printed hand-out and the comparison all read a listing this way.
+struct ListingRecord
+{
+    static constexpr int fieldCount = 28;
+
+    // A detail field: the box that shows it, what it is called and its unit ("" for none).
+    struct Field
+    {
+        const char *box;
+        const char *label;
+        const char *unit;
+    };
+    // The fields in reading order, the order of the detail boxes.
+    static const std::array<Field, fieldCount> &fields();
+    // The place of a field among fields(), by its box.
+    static int indexOf(const char *box);
+
+    // Reads the listing numbered strFybh (its bytes as stored), the number shown as passed.
+    // Throws DbError, with NoCurrentRecord when no listing has that number.
+    static ListingRecord read(const StoredText &strFybh);
+
+    // A field's text by its box ("" for a value that holds nothing).
+    const QString &text(const char *box) const { return texts[size_t(indexOf(box))]; }
+
+    std::array<QString, fieldCount> texts;
+    QVector<ListingPhoto> photos;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+class DetailPanel;
+class MainLayout;
+
+// A fresh start for the next customer: nothing of the last customer's choices stays on the
+// screen. The settings, the login line and the clock stay as they are.
+class NewCustomer : public QObject
+{
+    Q_OBJECT
+public:
+    NewCustomer(const MainLayout &controls, DetailPanel &detail, QObject *parent);
+
+    // Closes what is open over the main window (a menu, the enlarged photo, a preview, a
+    // message, a prompt), each as its Esc or 取消 would, then empties the short list, the
+    // hits and the detail panel with its photo and puts the search choices back to
+    // 全部 / 全部 / 所有. A window that stays open leaves everything as it is.
+    void cmdNewCustomer_Click();
+
+private:
+    void resetOnceNothingIsOpen(int closings);
+    void emptyTheWindow();
+
+    const MainLayout &m_controls;
+    DetailPanel &m_detail;
+};
