@@ -99,6 +99,14 @@ void ReportListView::mouseReleaseEvent(QMouseEvent *event)
 void ReportListView::keyPressEvent(QKeyEvent *event)
 {
     m_keysDown.insert(event->key());
+    // A list that takes the keyboard marks its first row as current without choosing it;
+    // the first Down or Up chooses that row instead of stepping past it.
+    const bool step = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (step && event->modifiers() == Qt::NoModifier && currentIndex().isValid()
+        && !selectionModel()->hasSelection()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return;
+    }
     QTreeView::keyPressEvent(event);
 }
 

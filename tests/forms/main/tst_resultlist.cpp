@@ -49,6 +49,8 @@ private slots:
     void clickLoadsTheRowEveryTime();
     void clickWithoutSelectedRowChangesNothing();
     void releasedKeyLoadsTheRowReached();
+    void firstKeyAfterASearchLoadsTheRowItNames_data();
+    void firstKeyAfterASearchLoadsTheRowItNames();
     void heldKeyLoadsOnlyWhereItComesUp();
     void messageOfAReleasedKeyClosesOnceWithTheKeyboard_data();
     void messageOfAReleasedKeyClosesOnceWithTheKeyboard();
@@ -110,6 +112,39 @@ void TestResultList::releasedKeyLoadsTheRowReached()
     main.listings().exec(QStringLiteral("UPDATE house SET wymc = '新名' WHERE fybh = 'C3'"));
     QTest::keyClick(&list, Qt::Key_Shift);
     QCOMPARE(main.box(QStringLiteral("txtWymc")), QStringLiteral("新名"));
+}
+
+void TestResultList::firstKeyAfterASearchLoadsTheRowItNames_data()
+{
+    QTest::addColumn<int>("hits");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("loaded");
+    QTest::newRow("Down, one hit") << 1 << int(Qt::Key_Down) << QStringLiteral("A1");
+    QTest::newRow("Down, three hits") << 3 << int(Qt::Key_Down) << QStringLiteral("A1");
+    QTest::newRow("Up") << 3 << int(Qt::Key_Up) << QStringLiteral("A1");
+    QTest::newRow("End") << 3 << int(Qt::Key_End) << QStringLiteral("C3");
+    QTest::newRow("PgDn") << 3 << int(Qt::Key_PageDown) << QStringLiteral("C3");
+}
+
+// The search leaves the keyboard in the list with no row chosen: the first arrow chooses
+// the first hit rather than stepping past it.
+void TestResultList::firstKeyAfterASearchLoadsTheRowItNames()
+{
+    QFETCH(int, hits);
+    QFETCH(int, key);
+    QFETCH(QString, loaded);
+    MainWindowFixture main;
+    const QStringList numbers{QStringLiteral("C3"), QStringLiteral("B2"), QStringLiteral("A1")};
+    for (const QString &number : numbers.mid(numbers.size() - hits))
+        main.listings().addHouse(number);
+    frmQX_Quillonix &window = main.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    main.pressSearch();
+    ReportListView &list = main.results();
+    QTRY_COMPARE(QApplication::focusWidget(), &list);
+    QTest::keyClick(&list, Qt::Key(key));
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), loaded);
+    QCOMPARE(list.selectedRowsInOrder().size(), 1);
 }
 
 void TestResultList::heldKeyLoadsOnlyWhereItComesUp()
