@@ -6,8 +6,8 @@
 #include <memory>
 
 // What the connection and the record set need of a database engine. The forms see only
-// Connection and Recordset; each engine (the SQLite one in sqlitesession.h) gives these
-// two, and nothing of an engine reaches the forms.
+// Connection and Recordset; each engine (SQLite in sqlitesession.h, PostgreSQL in
+// pgsession.h) gives these two, and nothing of an engine reaches the forms.
 
 // How the engine holds one cell.
 enum class CellKind { Null, Integer, Real, Text, Blob };

@@ -14,7 +14,7 @@
 
 namespace {
 
-using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+using Result = PgSession::Result;
 
 // Type numbers of the server's built-in types (pg_type.oid), which never change.
 enum TypeOid : Oid {
@@ -31,8 +31,10 @@ enum TypeOid : Oid {
     NumericOid = 1700,
 };
 
-// Statements in their server form kept per connection: a few dozen are plenty.
+// Statements in their server form kept per connection, and statements prepared on it: the
+// program runs a few dozen different ones.
 constexpr int translatedCapacity = 64;
+constexpr int preparedCapacity = 64;
 // What a server's text of a date and time starts with: yyyy-mm-dd hh:mm:ss.
 constexpr int dateTimeLength = 19;
 
@@ -90,85 +92,6 @@ int hexDigit(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-// The values of a statement as libpq takes them: text in the server's own input form, of
-// a type the server infers from where the value stands; bytes as bytea.
-class Parameters
-{
-public:
-    explicit Parameters(const QVariantList &values)
-    {
-        m_texts.reserve(size_t(values.size()));
-        for (const QVariant &value : values)
-            add(value);
-        for (size_t i = 0; i < m_texts.size(); ++i) {
-            // An empty value is not Null: it points at its (empty) text.
-            m_pointers.push_back(m_null[i] ? nullptr : m_texts[i].isNull() ? "" : m_texts[i].constData());
-            m_lengths.push_back(int(m_texts[i].size()));
-        }
-    }
-
-    int count() const { return int(m_texts.size()); }
-    const Oid *types() const { return m_types.data(); }
-    const char *const *values() const { return m_pointers.data(); }
-    const int *lengths() const { return m_lengths.data(); }
-    const int *formats() const { return m_formats.data(); }
-
-private:
-    void add(const QVariant &value)
-    {
-        const QMetaType type = value.isNull() ? QMetaType() : value.metaType();
-        Oid oid = 0;
-        int format = 0;
-        bool null = false;
-        QByteArray text;
-        if (type == QMetaType::fromType<StoredText>()) {
-            // The very bytes stored: the server finds stored text by the same bytes.
-            const StoredText stored = value.value<StoredText>();
-            null = stored.isNull();
-            text = stored.bytes();
-        } else {
-            switch (type.id()) {
-            case QMetaType::UnknownType:
-                null = true;
-                break;
-            case QMetaType::Int:
-            case QMetaType::LongLong:
-            case QMetaType::UInt:
-            case QMetaType::Bool:
-                text = QByteArray::number(value.toLongLong());
-                break;
-            case QMetaType::Double:
-            case QMetaType::Float: {
-                char digits[ValueText::numberTextCapacity];
-                text = QByteArray(digits, ValueText::writePlainNumber(value.toDouble(), digits));
-                break;
-            }
-            case QMetaType::QByteArray:
-                text = value.toByteArray();
-                oid = ByteaOid;
-                format = 1;
-                break;
-            default: {
-                const QString string = value.toString();
-                null = string.isNull();
-                text = string.toUtf8();
-            }
-            }
-        }
-        m_null.push_back(null);
-        m_texts.push_back(text);
-        m_types.push_back(oid);
-        m_formats.push_back(format);
-    }
-
-    std::vector<QByteArray> m_texts;
-    std::vector<bool> m_null;
-    std::vector<Oid> m_types;
-    std::vector<const char *> m_pointers;
-    std::vector<int> m_lengths;
-    std::vector<int> m_formats;
-};
 
 // The rows of one statement, held whole in memory as the server sent them.
 class PgRows : public EngineRows
@@ -298,6 +221,86 @@ private:
 
 } // namespace
 
+// The values of a statement as libpq takes them: text in the server's own input form, of
+// a type the server infers from where the value stands; bytes as bytea.
+class PgParameters
+{
+public:
+    explicit PgParameters(const QVariantList &values)
+    {
+        m_texts.reserve(size_t(values.size()));
+        for (const QVariant &value : values)
+            add(value);
+        for (size_t i = 0; i < m_texts.size(); ++i) {
+            // An empty value is not Null: it points at its (empty) text.
+            m_pointers.push_back(m_null[i] ? nullptr : m_texts[i].isNull() ? "" : m_texts[i].constData());
+            m_lengths.push_back(int(m_texts[i].size()));
+        }
+    }
+
+    int count() const { return int(m_texts.size()); }
+    const std::vector<Oid> &typeList() const { return m_types; }
+    const Oid *types() const { return m_types.data(); }
+    const char *const *values() const { return m_pointers.data(); }
+    const int *lengths() const { return m_lengths.data(); }
+    const int *formats() const { return m_formats.data(); }
+
+private:
+    void add(const QVariant &value)
+    {
+        const QMetaType type = value.isNull() ? QMetaType() : value.metaType();
+        Oid oid = 0;
+        int format = 0;
+        bool null = false;
+        QByteArray text;
+        if (type == QMetaType::fromType<StoredText>()) {
+            // The very bytes stored: the server finds stored text by the same bytes.
+            const StoredText stored = value.value<StoredText>();
+            null = stored.isNull();
+            text = stored.bytes();
+        } else {
+            switch (type.id()) {
+            case QMetaType::UnknownType:
+                null = true;
+                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                text = QByteArray::number(value.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float: {
+                char digits[ValueText::numberTextCapacity];
+                text = QByteArray(digits, ValueText::writePlainNumber(value.toDouble(), digits));
+                break;
+            }
+            case QMetaType::QByteArray:
+                text = value.toByteArray();
+                oid = ByteaOid;
+                format = 1;
+                break;
+            default: {
+                const QString string = value.toString();
+                null = string.isNull();
+                text = string.toUtf8();
+            }
+            }
+        }
+        m_null.push_back(null);
+        m_texts.push_back(text);
+        m_types.push_back(oid);
+        m_formats.push_back(format);
+    }
+
+    std::vector<QByteArray> m_texts;
+    std::vector<bool> m_null;
+    std::vector<Oid> m_types;
+    std::vector<const char *> m_pointers;
+    std::vector<int> m_lengths;
+    std::vector<int> m_formats;
+};
+
 PgSession::PgSession(const QString &connectionText, int timeoutSeconds) : m_timeoutSeconds(timeoutSeconds)
 {
     const QByteArray text = connectionText.toUtf8();
@@ -394,6 +397,8 @@ void PgSession::reconnectIfLost()
 {
     if (PQstatus(m_conn) == CONNECTION_OK)
         return;
+    // What was prepared went with the old connection.
+    m_prepared.clear();
     PQreset(m_conn);
     if (PQstatus(m_conn) != CONNECTION_OK)
         throw unreachable(m_conn);
@@ -420,14 +425,49 @@ const QByteArray &PgSession::translated(const QString &source)
     return *m_translated.insert(source, PgStatement::translate(source));
 }
 
+const QByteArray *PgSession::preparedStatement(const QString &source, const PgParameters &parameters)
+{
+    const auto found = m_prepared.constFind(source);
+    if (found != m_prepared.cend())
+        return found->types == parameters.typeList() ? &found->name : nullptr;
+    if (m_prepared.size() >= preparedCapacity)
+        return nullptr;
+    const QByteArray name = "quillonix_" + QByteArray::number(++m_preparedNumber);
+    const Result prepared(PQprepare(m_conn, name.constData(), translated(source).constData(), parameters.count(),
+                                    parameters.types()),
+                          PQclear);
+    // A statement the server refuses runs unprepared, to fail as any other does.
+    if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
+        return nullptr;
+    return &m_prepared.insert(source, {name, parameters.typeList()})->name;
+}
+
+PgSession::Result PgSession::execute(const QString &source, const PgParameters &parameters, bool mayPrepareAgain)
+{
+    const QByteArray *name = preparedStatement(source, parameters);
+    if (!name) {
+        return Result(PQexecParams(m_conn, translated(source).constData(), parameters.count(), parameters.types(),
+                                   parameters.values(), parameters.lengths(), parameters.formats(), 0),
+                      PQclear);
+    }
+    Result result(PQexecPrepared(m_conn, name->constData(), parameters.count(), parameters.values(),
+                                 parameters.lengths(), parameters.formats(), 0),
+                  PQclear);
+    // The back office loaded the table again with other columns: the statement is prepared anew.
+    const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+    if (mayPrepareAgain && state && qstrcmp(state, "0A000") == 0 && PQstatus(m_conn) == CONNECTION_OK) {
+        PQclear(PQexec(m_conn, ("DEALLOCATE " + *name).constData()));
+        m_prepared.remove(source);
+        return execute(source, parameters, false);
+    }
+    return result;
+}
+
 std::unique_ptr<EngineRows> PgSession::run(const QString &source, const QVariantList &values)
 {
     reconnectIfLost();
-    const QByteArray &statement = translated(source);
-    const Parameters parameters(values);
-    Result result(PQexecParams(m_conn, statement.constData(), parameters.count(), parameters.types(),
-                               parameters.values(), parameters.lengths(), parameters.formats(), 0),
-                  PQclear);
+    const PgParameters parameters(values);
+    Result result = execute(source, parameters, true);
     const ExecStatusType status = PQresultStatus(result.get());
     if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
         return std::make_unique<PgRows>(std::move(result), m_alive);

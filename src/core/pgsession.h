@@ -3,14 +3,17 @@
 #include "core/engine.h"
 
 #include <QHash>
+#include <vector>
 
+class PgParameters;
 struct pg_conn;
+struct pg_result;
 
 // The PostgreSQL engine: the shared listing database of several desks, on the server that
 // a database folder's itdb.conn names. Every statement reads the server's current data;
-// the whole result of a statement comes at once and its rows are read from memory, each
-// cell as the server's text. A connection found lost fails the statement that met it; the
-// next statement connects again.
+// each is prepared once per connection, the whole result of a statement comes at once and
+// its rows are read from memory, each cell as the server's text. A connection found lost
+// fails the statement that met it; the next statement connects again.
 class PgSession : public EngineSession
 {
 public:
@@ -21,6 +24,8 @@ public:
     ~PgSession() override;
     PgSession(const PgSession &) = delete;
     PgSession &operator=(const PgSession &) = delete;
+
+    using Result = std::unique_ptr<pg_result, void (*)(pg_result *)>;
 
     std::unique_ptr<EngineRows> run(const QString &source, const QVariantList &values) override;
     // The server keeps its indexes sound itself, and reports damage as an error.
@@ -37,11 +42,26 @@ private:
     // What every connection is set to before its first statement; throws DbError.
     void prepareConnection();
     const QByteArray &translated(const QString &source);
+    // Runs the statement, prepared when it can be; once more when the server asks for it to
+    // be prepared again.
+    Result execute(const QString &source, const PgParameters &parameters, bool mayPrepareAgain);
+    // The name of the statement prepared on this connection for source, prepared now if need
+    // be; nullptr where it runs unprepared: too many prepared, prepared for values of other
+    // types, or refused by the server.
+    const QByteArray *preparedStatement(const QString &source, const PgParameters &parameters);
+
+    struct Prepared
+    {
+        QByteArray name;
+        std::vector<unsigned int> types;
+    };
 
     pg_conn *m_conn = nullptr;
     int m_timeoutSeconds;
     // Statements in the server's form, by the program's text.
     QHash<QString, QByteArray> m_translated;
+    QHash<QString, Prepared> m_prepared;
+    int m_preparedNumber = 0;
     // Rows see through this whether the session is still there.
     std::shared_ptr<const bool> m_alive = std::make_shared<const bool>(true);
 };
