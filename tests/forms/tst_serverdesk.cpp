@@ -310,6 +310,20 @@ private:
     QString m_uri;
 };
 
+// The desk as it starts on a server: the demo database of 20 listings loaded into it, a
+// database folder whose itdb.conn names it, 经理 logged in.
+void connectDeskToDemoOn(const QString &uri)
+{
+    const QString folder = TestSandbox::newFolder();
+    QCOMPARE(runTool(QStringLiteral("quillonix-demodb"),
+                     {uri, QStringLiteral("--listings"), QStringLiteral("20"), QStringLiteral("--folder"), folder}),
+             QString());
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    QVERIFY(funConnectDatabase());
+    gUserName = QStringLiteral("经理");
+}
+
 } // namespace
 
 void TestServerDesk::serverShowsWhatTheFileShows_data()
@@ -394,15 +408,9 @@ void TestServerDesk::statementsMeanOnTheServerWhatTheyMeanInTheFile()
 void TestServerDesk::changesOnTheServerShowAtTheNextSearch()
 {
     TestServerDatabase server;
-    const QString folder = TestSandbox::newFolder();
-    QCOMPARE(runTool(QStringLiteral("quillonix-demodb"),
-                     {server.uri(), QStringLiteral("--listings"), QStringLiteral("20"), QStringLiteral("--folder"),
-                      folder}),
-             QString());
-    gDBType = QStringLiteral("A");
-    gDBPath = folder + QLatin1Char('/');
-    QVERIFY(funConnectDatabase());
-    gUserName = QStringLiteral("经理");
+    connectDeskToDemoOn(server.uri());
+    if (QTest::currentTestFailed())
+        return;
     frmQX_Quillonix window;
     window.Form_Load();
     window.show();
@@ -534,15 +542,9 @@ void TestServerDesk::unusableServerGetsTheQuestionOfAMissingDatabase()
 void TestServerDesk::lostServerIsReportedAndFoundAgain()
 {
     PrivateCluster cluster;
-    const QString folder = TestSandbox::newFolder();
-    QCOMPARE(runTool(QStringLiteral("quillonix-demodb"),
-                     {cluster.uri(), QStringLiteral("--listings"), QStringLiteral("20"), QStringLiteral("--folder"),
-                      folder}),
-             QString());
-    gDBType = QStringLiteral("A");
-    gDBPath = folder + QLatin1Char('/');
-    QVERIFY(funConnectDatabase());
-    gUserName = QStringLiteral("经理");
+    connectDeskToDemoOn(cluster.uri());
+    if (QTest::currentTestFailed())
+        return;
     frmQX_Quillonix window;
     window.Form_Load();
     window.show();

@@ -1,11 +1,14 @@
 #include "benchwindow.h"
 
 #include "core/mQuillonix.h"
+#include "core/storedtext.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
 
+#include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 frmQX_Quillonix &openMainWindow(std::unique_ptr<frmQX_Quillonix> &window, const QString &folder)
@@ -27,4 +30,26 @@ void search(const MainLayout &controls)
 {
     QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
     controls.lsvHouse->viewport()->repaint();
+}
+
+void chooseFilteredSearch(const MainLayout &controls)
+{
+    controls.cmbQy->setCurrentIndex(1);
+    controls.cmbWylb->setCurrentIndex(1);
+    controls.optOpen[2]->setChecked(true);
+}
+
+void chooseStartChoices(const MainLayout &controls)
+{
+    controls.cmbQy->setCurrentIndex(0);
+    controls.cmbWylb->setCurrentIndex(0);
+    controls.optOpen[0]->setChecked(true);
+}
+
+QByteArrayList boundTexts(const QVariantList &values)
+{
+    QByteArrayList texts;
+    for (const QVariant &value : values)
+        texts << value.value<StoredText>().bytes();
+    return texts;
 }

@@ -219,22 +219,16 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     const int allHits = controls.lsvHouse->rowCount();
     figures << all;
 
-    controls.cmbQy->setCurrentIndex(1);
-    controls.cmbWylb->setCurrentIndex(1);
-    controls.optOpen[2]->setChecked(true);
+    chooseFilteredSearch(controls);
     const QString chosenStatement = main.listingSearch().statement();
-    QByteArrayList chosenValues;
-    for (const QVariant &value : main.listingSearch().values())
-        chosenValues << value.value<StoredText>().bytes();
+    const QByteArrayList chosenValues = boundTexts(main.listingSearch().values());
     Figure chosen{QStringLiteral("检索, region + category + offer type"), {}, {}, QStringLiteral("<= 1.5 x baseline")};
     chosen.baseline = timeRuns(runs, [&] { baseline.readAll(chosenStatement, chosenValues); });
     chosen.program = timeRuns(runs, [&] { search(controls); });
     const int chosenHits = controls.lsvHouse->rowCount();
     figures << chosen;
 
-    controls.cmbQy->setCurrentIndex(0);
-    controls.cmbWylb->setCurrentIndex(0);
-    controls.optOpen[0]->setChecked(true);
+    chooseStartChoices(controls);
     search(controls);
     QHeaderView *header = controls.lsvHouse->header();
     int column = 0;

@@ -107,14 +107,6 @@ void loadDemo(const QString &folder, const QString &uri, int listings)
         qFatal("cannot write %s", qPrintable(link.fileName()));
 }
 
-QByteArrayList boundTexts(const QVariantList &values)
-{
-    QByteArrayList texts;
-    for (const QVariant &value : values)
-        texts << value.value<StoredText>().bytes();
-    return texts;
-}
-
 double percentile(QVector<double> values, double share)
 {
     if (values.isEmpty())
@@ -187,9 +179,7 @@ int benchServer(int listings, int runs, int deskSeconds, const QString &work)
     const int allHits = controls.lsvHouse->rowCount();
     figures << all;
 
-    controls.cmbQy->setCurrentIndex(1);
-    controls.cmbWylb->setCurrentIndex(1);
-    controls.optOpen[2]->setChecked(true);
+    chooseFilteredSearch(controls);
     const QByteArray chosenStatement = PgStatement::translate(main.listingSearch().statement());
     const QByteArrayList chosenValues = boundTexts(main.listingSearch().values());
     Figure chosen{QStringLiteral("检索, region + category + offer type"), {}, {}, QStringLiteral("<= 1.5 x baseline")};
@@ -198,9 +188,7 @@ int benchServer(int listings, int runs, int deskSeconds, const QString &work)
     const int chosenHits = controls.lsvHouse->rowCount();
     figures << chosen;
 
-    controls.cmbQy->setCurrentIndex(0);
-    controls.cmbWylb->setCurrentIndex(0);
-    controls.optOpen[0]->setChecked(true);
+    chooseStartChoices(controls);
     search(controls);
     QRandomGenerator random(7);
     QVector<StoredText> numbers;
