@@ -64,11 +64,11 @@ window_click() {
   xdotool click --repeat "${4:-1}" --delay 120 1
 }
 
-# window_closed ID: waits until the window is no longer shown.
+# window_closed ID: waits (up to 30 seconds) until the window is no longer shown.
 # A walk that met a destroyed window proves nothing and is made again.
 window_closed() {
   local shown
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     if shown=$(xdotool search --onlyvisible --name '.' 2>&1); then
       grep -qx "$1" <<<"$shown" || return 0
     elif ! grep -q 'X Error' <<<"$shown"; then

@@ -44,14 +44,6 @@ const QByteArray fruitBytes()
     return file.readAll();
 }
 
-QString writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 void setModified(const QString &path, const QDateTime &time)
 {
     QFile file(path);
@@ -127,7 +119,7 @@ long peakMemoryKb()
 
 void TestAccessSource::tablesReadAsMdbToolsShowThem()
 {
-    const QString file = writeFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
+    const QString file = writeTestFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
     Connection connection;
     QElapsedTimer clock;
     clock.start();
@@ -162,7 +154,7 @@ void TestAccessSource::tablesReadAsMdbToolsShowThem()
 
 void TestAccessSource::writesGoIntoTheCopyOnly()
 {
-    const QString file = writeFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
+    const QString file = writeTestFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
     setModified(file, QDateTime(QDate(2024, 3, 1), QTime(10, 0)));
     const QDateTime modified = QFileInfo(file).lastModified();
 
@@ -190,7 +182,7 @@ void TestAccessSource::writesGoIntoTheCopyOnly()
 
 void TestAccessSource::copyFollowsTheFileOnDisk()
 {
-    const QString file = writeFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
+    const QString file = writeTestFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
     setModified(file, QDateTime(QDate(2024, 3, 1), QTime(10, 0)));
     Connection connection;
     open(connection, file, 10);
@@ -206,17 +198,17 @@ void TestAccessSource::copyFollowsTheFileOnDisk()
     const QString copyOnly = QStringLiteral("SELECT count(*) FROM Dried WHERE Fruit='copy only'");
 
     // Half written, then garbage behind the signature, then gone: the last good copy serves.
-    writeFile(file, fruitBytes().left(70000));
+    writeTestFile(file, fruitBytes().left(70000));
     setModified(file, QDateTime(QDate(2024, 3, 2), QTime(10, 0)));
     QCOMPARE(scalar(connection, pomegranates).toInt(), 1);
     QCOMPARE(scalar(connection, copyOnly).toInt(), 1);
-    writeFile(file, fruitBytes().left(64) + QByteArray(20000, '\xA5'));
+    writeTestFile(file, fruitBytes().left(64) + QByteArray(20000, '\xA5'));
     QCOMPARE(scalar(connection, pomegranates).toInt(), 1);
     QVERIFY(QFile::remove(file));
     QCOMPARE(scalar(connection, copyOnly).toInt(), 1);
 
     // Another program saved its change: the next query sees it.
-    writeFile(file, fruitWithPomegranateRenamed());
+    writeTestFile(file, fruitWithPomegranateRenamed());
     setModified(file, QDateTime(QDate(2024, 3, 3), QTime(10, 0)));
     QCOMPARE(scalar(connection, pomegranates).toInt(), 0);
     QCOMPARE(scalar(connection, QStringLiteral("SELECT count(*) FROM Fruit WHERE Fruit='Pomegranatx'")).toInt(), 1);
@@ -225,7 +217,7 @@ void TestAccessSource::copyFollowsTheFileOnDisk()
     QCOMPARE(scalar(connection, QStringLiteral("SELECT count(*) FROM Dried")).toInt(), 13);
 
     // Fruit.mdb again, the same size as the last one, at another time.
-    writeFile(file, fruitBytes());
+    writeTestFile(file, fruitBytes());
     setModified(file, QDateTime(QDate(2024, 3, 4), QTime(10, 0)));
     QCOMPARE(scalar(connection, pomegranates).toInt(), 1);
     QCOMPARE(scalar(connection, copyOnly).toInt(), 1);
@@ -267,7 +259,7 @@ void TestAccessSource::damagedFilesAreRefusedOrRead()
     clock.start();
     const QVector<QByteArray> variants = truncated + damaged;
     for (int i = 0; i < variants.size(); ++i) {
-        writeFile(file, variants.at(i));
+        writeTestFile(file, variants.at(i));
         Connection connection;
         try {
             open(connection, file, 10);
@@ -305,7 +297,7 @@ void TestAccessSource::damagedFilesAreRefusedOrRead()
 
 void TestAccessSource::readerThatOverrunsTheTimeOutIsStopped()
 {
-    const QString file = writeFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
+    const QString file = writeTestFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), fruitBytes());
     Connection connection;
     try {
         open(connection, file, 0);
@@ -321,7 +313,7 @@ void TestAccessSource::readerThatOverrunsTheTimeOutIsStopped()
 void TestAccessSource::floodOfWarningsKeepsMemoryAndPainting()
 {
     const QString file
-        = writeFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), accessFileThatFloods(fruitBytes()));
+        = writeTestFile(TestSandbox::newFolder() + QStringLiteral("/itdb.mdb"), accessFileThatFloods(fruitBytes()));
     PaintCounter window;
     window.resize(200, 100);
     window.show();

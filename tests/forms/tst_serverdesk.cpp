@@ -73,9 +73,7 @@ QString runTool(const QString &tool, const QStringList &arguments)
 
 void writeServerFile(const QString &folder, const QByteArray &content)
 {
-    QFile file(folder + QStringLiteral("/itdb.conn"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(file.fileName()));
+    writeTestFile(folder + QStringLiteral("/itdb.conn"), content);
 }
 
 // A desk's folder for the server database: itdb.conn naming it, the photos of the file's

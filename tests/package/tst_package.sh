@@ -103,7 +103,7 @@ program_ended() {
 expect_window() {
   local id
   id=$(window_wait "$1" 30) || true
-  [ -n "$id" ] || { cat "$work/program.log"; fail "no window '$1' appeared"; }
+  [ -n "$id" ] || { cat "$work/program.log" >&2; fail "no window '$1' appeared"; }
   echo "$id"
 }
 

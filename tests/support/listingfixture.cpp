@@ -79,10 +79,7 @@ public:
         } catch (const DbError &error) {
             qFatal("cannot load the test database into the server: %s", error.what());
         }
-        QFile link(folder + QStringLiteral("/itdb.conn"));
-        if (!link.open(QIODevice::WriteOnly) || link.write(m_database->uri().toUtf8() + '\n') <= 0)
-            qFatal("cannot write %s", qPrintable(link.fileName()));
-        link.close();
+        writeTestFile(folder + QStringLiteral("/itdb.conn"), m_database->uri().toUtf8() + '\n');
         m_connection.setConnectionString(QStringLiteral("dbq=") + folder + QStringLiteral("/itdb.mdb"));
         for (const QString &view : views)
             exec(view, {});
@@ -266,9 +263,5 @@ void ListingFixture::connect()
 
 QString ListingFixture::writePictureFile(const QString &fileName, const QByteArray &content)
 {
-    const QString path = pictureFolder() + QLatin1Char('/') + fileName;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write the test file %s", qPrintable(path));
-    return path;
+    return writeTestFile(pictureFolder() + QLatin1Char('/') + fileName, content);
 }

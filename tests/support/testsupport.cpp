@@ -115,6 +115,14 @@ QString TestSandbox::newFolder()
     return folder;
 }
 
+QString writeTestFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write the test file %s", qPrintable(path));
+    return path;
+}
+
 void MessageScript::install()
 {
     setMessageHandler(answerMessage);

@@ -22,6 +22,10 @@ public:
     static QString newFolder();
 };
 
+// Writes content to the file at path, replacing it; ends the test process when it cannot.
+// Returns path.
+QString writeTestFile(const QString &path, const QByteArray &content);
+
 // The messages a test expects, in order, with the answer for each. A message nobody
 // expected fails the test at once with its text and is answered with OK or No, so a
 // test never hangs on a message box.

@@ -1,4 +1,5 @@
 #include "mdbexport.h"
+#include "testsupport.h"
 
 #include "accessfile.h"
 #include "accessimport.h"
@@ -105,14 +106,6 @@ QByteArray contentOf(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(path));
     return file.readAll();
-}
-
-QString writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
 }
 
 using MdbFile = std::unique_ptr<MdbHandle, decltype(&mdb_close)>;
@@ -249,7 +242,7 @@ QString TestAccessImport::copyOf(const QString &accessFile)
                                : QStringLiteral(ACCESS_TESTDATA "/") + accessFile;
     if (!QFileInfo(source).isFile())
         return QString();
-    return writeFile(newFolder() + QLatin1Char('-') + accessFile, contentOf(source));
+    return writeTestFile(newFolder() + QLatin1Char('-') + accessFile, contentOf(source));
 }
 
 void TestAccessImport::valuesKeepTheirKind()
@@ -403,7 +396,7 @@ void TestAccessImport::jet3TextIsReadByItsCodePage()
     bytes[0x3c] = char(bytes[0x3c] ^ (flipped & 0xff));
     bytes[0x3d] = char(bytes[0x3d] ^ (flipped >> 8));
     bytes.replace(QByteArray("M\xe9xico"), city);
-    const QString file = writeFile(original + QStringLiteral(".edited.mdb"), bytes);
+    const QString file = writeTestFile(original + QStringLiteral(".edited.mdb"), bytes);
     QCOMPARE(openMdb(file)->f->code_page, quint16(codePage));
 
     const QString folder = newFolder();
@@ -544,7 +537,7 @@ void TestAccessImport::damagedCatalogueIsRefused()
     QVERIFY(bit / 8 < field.size);
     QByteArray bytes = contentOf(fruit);
     bytes[field.offset + bit / 8] = char(bytes[field.offset + bit / 8] ^ (1 << (bit % 8)));
-    const QString damaged = writeFile(fruit + QStringLiteral(".damaged.mdb"), bytes);
+    const QString damaged = writeTestFile(fruit + QStringLiteral(".damaged.mdb"), bytes);
 
     const QString folder = newFolder();
     const Run run = runConverter({damaged, folder});
@@ -574,7 +567,7 @@ void TestAccessImport::everyFlippedBitOfATablesEntryIsRefusedOrHarmless()
         for (int bit = 0; bit < field.size * 8; ++bit) {
             QByteArray bytes = original;
             bytes[field.offset + bit / 8] = char(bytes[field.offset + bit / 8] ^ (1 << (bit % 8)));
-            writeFile(damaged, bytes);
+            writeTestFile(damaged, bytes);
             const QString folder = newFolder();
             const Run run = runConverter({damaged, folder});
             const QString where = QStringLiteral("%1 bit %2: ").arg(column).arg(bit);
@@ -610,7 +603,7 @@ void TestAccessImport::tableNamesArePrintedAsTheyAre()
     QVERIFY(stored.contains(encoded(QStringLiteral("Dried"))));
     stored.replace(encoded(QStringLiteral("Dried")), encoded(strange));
     bytes.replace(name.offset, name.size, stored);
-    const QString renamed = writeFile(fruit + QStringLiteral(".renamed.mdb"), bytes);
+    const QString renamed = writeTestFile(fruit + QStringLiteral(".renamed.mdb"), bytes);
 
     Run run = runConverter({renamed, newFolder()});
     QCOMPARE(run.exitCode, 0);
@@ -619,7 +612,7 @@ void TestAccessImport::tableNamesArePrintedAsTheyAre()
     // Its rows' page lost: the message names the table as it is.
     const qint64 page = firstDataPage(renamed, strange);
     bytes[page * 4096] = 0;
-    run = runConverter({writeFile(renamed, bytes), newFolder()});
+    run = runConverter({writeTestFile(renamed, bytes), newFolder()});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.errors.contains(QStringLiteral("表 %2%1d 只读出 0 行，应有 12 行")), qPrintable(run.errors));
 }
