@@ -647,8 +647,16 @@ void TestAccessImport::converterOverwritesOnlyWhenTold()
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QVERIFY(existing.read(16).startsWith("SQLite format 3"));
 
-    QCOMPARE(runConverter({QStringLiteral(FRUIT_MDB)}).exitCode, 2);
+    // A wrong call, and --help, show the usage under the converter's own name.
+    run = runConverter({QStringLiteral(FRUIT_MDB)});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.errors.startsWith(QStringLiteral("Usage: quillonix-import [options] SOURCE TARGET")),
+             qPrintable(run.errors));
     QCOMPARE(runConverter({QStringLiteral(FRUIT_MDB), folder, QStringLiteral("--bogus")}).exitCode, 2);
+    run = runConverter({QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.output.startsWith(QStringLiteral("Usage: quillonix-import [options] SOURCE TARGET")),
+             qPrintable(run.output));
 }
 
 void TestAccessImport::listingIndexesOnlyWhereTheirColumnsAre()

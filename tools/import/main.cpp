@@ -14,6 +14,7 @@
 #include "core/dberror.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
@@ -123,17 +124,20 @@ int main(int argc, char *argv[])
     parser.addOption(force);
     parser.addOption(snapshot);
 
+    // The converter runs without a QCoreApplication, so the usage is given its name here.
+    const QString usage = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                    QFileInfo(arguments.value(0)).fileName());
     const bool parsed = parser.parse(arguments);
     const QStringList positional = parser.positionalArguments();
     bool secondsOk = true;
     const int cpuSeconds = parser.isSet(snapshot) ? parser.value(snapshot).toInt(&secondsOk) : 0;
     if (parsed && parser.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(parser.helpText()));
+        std::printf("%s", qPrintable(usage));
         return 0;
     }
     if (!parsed || positional.size() != 2 || !secondsOk) {
         std::fprintf(stderr, "%s%s", parsed ? "" : qPrintable(parser.errorText() + QLatin1Char('\n')),
-                     qPrintable(parser.helpText()));
+                     qPrintable(usage));
         return usageFailure;
     }
 
