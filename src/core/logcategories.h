@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Every database, file and photo error that the program shows the user is also written to
+// stderr under one of these, so that a desktop session's journal keeps it. A line never
+// holds a password or any other secret of a connection.
+Q_DECLARE_LOGGING_CATEGORY(lcDatabase) // "quillonix.db": the listing database and its server
+Q_DECLARE_LOGGING_CATEGORY(lcPhoto)    // "quillonix.photo": a listing's photo files
+Q_DECLARE_LOGGING_CATEGORY(lcFile)     // "quillonix.file": settings, folders, saved files
