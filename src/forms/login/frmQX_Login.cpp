@@ -33,7 +33,7 @@ frmQX_Login::frmQX_Login(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmQX_Login"));
     setWindowTitle(loginCaption);
-    setFixedSize(twips(3750), twips(1740));
+    DesignScale::fixSize(this, 3750, 1740);
     takesKeyboardWhenShown(*this);
 
     lblLabels[0] = placeLabel(this, QStringLiteral("lblLabels(0)"), QStringLiteral("用户名称"), 435, 330);

@@ -70,12 +70,13 @@ const DetailBoxDesign detailDesign[MainLayout::detailBoxCount] = {
 
 const int detailRowTops[7] = {240, 575, 910, 1245, 1580, 1915, 2250};
 
-QGroupBox *placeFrame(QWidget *form, const QString &name, const QString &caption, const QRect &designed)
+QGroupBox *placeFrame(QWidget *form, const QString &name, const QString &caption, const TwipsRect &designed)
 {
     auto *frame = placeControl<QGroupBox>(form, name, designed, caption);
     // The caption sits in the frame's top line, and the line runs close to the frame's top.
-    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    DesignScale::setStyleSheet(frame,
+                               QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                                              "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     return frame;
 }
 
@@ -124,7 +125,9 @@ MainLayout::MainLayout(QWidget *form)
     tmQuillonix->setObjectName(QStringLiteral("tmQuillonix"));
     tmQuillonix->setInterval(1000);
 
-    stbBottom = placeControl<StatusPanels>(form, QStringLiteral("stbBottom"), twipsRect(0, 8340, 11910, 285));
+    // Along the window's bottom edge, however large the window is: the window places it.
+    stbBottom = new StatusPanels(form);
+    stbBottom->setObjectName(QStringLiteral("stbBottom"));
 
     setTabOrder();
 }

@@ -23,7 +23,7 @@ frmQX_CheckPrivilege::frmQX_CheckPrivilege(QWidget *parent)
     setObjectName(QStringLiteral("frmQX_CheckPrivilege"));
     setWindowTitle(promptCaption);
     setWindowIcon(QIcon());
-    setFixedSize(twips(4035), twips(1290));
+    DesignScale::fixSize(this, 4035, 1290);
     takesKeyboardWhenShown(*this);
 
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("输入口令："), 360, 330);

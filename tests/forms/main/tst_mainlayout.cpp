@@ -1,6 +1,8 @@
 #include "mainwindowfixture.h"
+#include "screenfit.h"
 #include "testsupport.h"
 
+#include "forms/common/designscale.h"
 #include "forms/common/imagebox.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/reportlistview.h"
@@ -15,6 +17,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QStatusBar>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -197,6 +200,11 @@ private slots:
     void neitherEnterNorEscPressesAButton();
     void controlsStayAndTheStatusBarFollowsALargerWindow();
     void designStateBeforeLoading();
+    void drawnWholeAtTheLargestScaleThatFits_data();
+    void drawnWholeAtTheLargestScaleThatFits();
+    void followsTheScreenItIsMovedTo();
+    void scaleFollowsTheSetting_data();
+    void scaleFollowsTheSetting();
 };
 
 void TestMainLayout::everyControlStandsInItsDesignedPlace()
@@ -433,7 +441,8 @@ void TestMainLayout::controlsStayAndTheStatusBarFollowsALargerWindow()
     QCOMPARE(control<QWidget>(&window, QStringLiteral("cmdExit"))->geometry(), designedRect(10230, 7500, 1100, 315));
     QCOMPARE(control<QWidget>(&window, QStringLiteral("Frame3"))->geometry(), designedRect(30, 3450, 11835, 2655));
 
-    // On a larger screen the controls keep their place; only the bar moves and widens.
+    // A window larger than its design, at the same scale: the controls keep their place; only
+    // the bar moves and widens.
     window.setFixedSize(1200, 900);
     QCOMPARE(bar->geometry(), QRect(0, 900 - designedRect(0, 0, 0, 285).height(), 1200,
                                     designedRect(0, 0, 0, 285).height()));
@@ -464,6 +473,165 @@ void TestMainLayout::designStateBeforeLoading()
     const QList<QLabel *> panels = bar->findChildren<QLabel *>();
     QVERIFY(!panels.at(0)->text().isEmpty());
     QVERIFY(panels.at(1)->text().isEmpty());
+}
+
+namespace {
+
+QScreen *screenNamed(const QString &name)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (QScreen *screen : screens) {
+        if (screen->name() == name)
+            return screen;
+    }
+    return nullptr;
+}
+
+// Whether the window covers area, to the pixel that rounding its frame at a fractional
+// device pixel ratio may take.
+bool covers(const QWidget &window, const QRect &area)
+{
+    const QRect covered = window.frameGeometry();
+    return qAbs(covered.left() - area.left()) <= 1 && qAbs(covered.top() - area.top()) <= 1
+           && qAbs(covered.right() - area.right()) <= 1 && qAbs(covered.bottom() - area.bottom()) <= 1;
+}
+
+// The window moved to a screen, as a person drags it there or the system puts it there.
+void moveTo(QWidget &window, QScreen *screen)
+{
+    window.windowHandle()->setScreen(screen);
+    window.show();
+    QTRY_COMPARE(window.screen(), screen);
+    QTRY_VERIFY2(covers(window, screen->availableGeometry()), qPrintable(screen->name()));
+}
+
+// Where the design puts each box of the detail panel, as fractions of the panel's size.
+QMap<QString, QRectF> designedDetailPlaces()
+{
+    QMap<QString, QRectF> places;
+    const Designed *panel = nullptr;
+    for (const Designed &control : design) {
+        if (QLatin1String(control.name) == QLatin1String("Frame3"))
+            panel = &control;
+    }
+    const qreal width = panel->width;
+    const qreal height = panel->height;
+    for (const Designed &control : design) {
+        if (QLatin1String(control.container) == QLatin1String("Frame3") && control.width > 0) {
+            places.insert(QString::fromLatin1(control.name), QRectF(control.left / width, control.top / height,
+                                                                    control.width / width, control.height / height));
+        }
+    }
+    return places;
+}
+
+} // namespace
+
+void TestMainLayout::drawnWholeAtTheLargestScaleThatFits_data()
+{
+    // Each screen of the platform (the test runs on screens from 800 x 600 to 3840 x 2160 at
+    // device pixel ratios from 1 to 4, named so).
+    QTest::addColumn<QString>("screen");
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens)
+        QTest::newRow(qPrintable(screen->name())) << screen->name();
+}
+
+void TestMainLayout::drawnWholeAtTheLargestScaleThatFits()
+{
+    QFETCH(QString, screen);
+    QScreen *shownOn = screenNamed(screen);
+    QVERIFY(shownOn);
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.openWithAListing();
+    moveTo(window, shownOn);
+    const QSize room = shownOn->availableGeometry().size().shrunkBy(window.windowHandle()->frameMargins());
+    const qreal fitting = DesignScale::fitting(room);
+    QCOMPARE(DesignScale::factor(), fitting);
+    // The whole design fits, and its controls span nearly all of the screen's width or height.
+    const QSize drawnDesign(twips(DesignScale::designedClientArea.width()), twips(DesignScale::designedClientArea.height()));
+    QVERIFY(room.width() >= drawnDesign.width() && room.height() >= drawnDesign.height());
+    const qreal spanned = screenSpanned(&window);
+    QVERIFY2(spanned >= 0.9, qPrintable(QString::number(spanned)));
+    // Text laid out at the scaled size.
+    QCOMPARE(window.font().pointSizeF(), 9 * fitting);
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtWymc"))->font().pointSizeF(), 9 * fitting);
+    const QStringList problems = coveredOrCutOff(&window);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    // Within 1 %, or on a panel too small for 1 % to be much of a pixel, within the pixel and a
+    // half that rounding a box's edge and the panel's size takes.
+    const qreal rounding = 1.5 / control<QWidget>(&window, QStringLiteral("Frame3"))->height();
+    const QStringList moved
+        = placesDiffer(designedDetailPlaces(), detailBoxesInPanel(&window), qMax(0.01, rounding));
+    QVERIFY2(moved.isEmpty(), qPrintable(moved.join(QStringLiteral("; "))));
+    // What the screen it was made for shows, as designed.
+    if (shownOn->size() == QSize(800, 600)) {
+        QCOMPARE(fitting, 1.0);
+        QCOMPARE(control<QWidget>(&window, QStringLiteral("Frame3"))->geometry(), designedRect(30, 3450, 11835, 2655));
+    }
+}
+
+void TestMainLayout::followsTheScreenItIsMovedTo()
+{
+    QScreen *small = screenNamed(QStringLiteral("800x600@1"));
+    QScreen *large = screenNamed(QStringLiteral("3840x2160@2"));
+    QScreen *wide = screenNamed(QStringLiteral("1366x768@1.25"));
+    if (!small || !large || !wide)
+        QSKIP("the platform has no screens of these sizes");
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.openWithAListing();
+    const auto *exitButton = control<QWidget>(&window, QStringLiteral("cmdExit"));
+    const auto *bar = control<QWidget>(&window, QStringLiteral("stbBottom"));
+    for (QScreen *screen : {small, large, wide, small}) {
+        moveTo(window, screen);
+        const QSize room = screen->availableGeometry().size().shrunkBy(window.windowHandle()->frameMargins());
+        QCOMPARE(DesignScale::factor(), DesignScale::fitting(room));
+        QCOMPARE(exitButton->geometry(), pixels(twipsRect(10230, 7500, 1100, 315)));
+        QCOMPARE(bar->geometry(), QRect(0, window.height() - twips(285), window.width(), twips(285)));
+        const QStringList problems = coveredOrCutOff(&window);
+        QVERIFY2(problems.isEmpty(), qPrintable(screen->name() + QLatin1Char(' ') + problems.join(QStringLiteral("; "))));
+    }
+    // Back on the screen it was made for: the designed pixels, as before the moves.
+    QCOMPARE(exitButton->geometry(), designedRect(10230, 7500, 1100, 315));
+    QCOMPARE(control<QWidget>(&window, QStringLiteral("Label69"))->size(), QSize(36, 12));
+}
+
+void TestMainLayout::scaleFollowsTheSetting_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<qreal>("factor"); // 0 for the fitting scale
+    QTest::newRow("absent: fit") << QVariant() << 0.0;
+    QTest::newRow("fit") << QVariant(QStringLiteral("fit")) << 0.0;
+    QTest::newRow("1: the designed pixels") << QVariant(QStringLiteral("1")) << 1.0;
+    QTest::newRow("1.5 with blanks") << QVariant(QStringLiteral(" 1.5 ")) << 1.5;
+    QTest::newRow("too small") << QVariant(QStringLiteral("0.1")) << 0.5;
+    QTest::newRow("too large") << QVariant(QStringLiteral("20")) << 8.0;
+    QTest::newRow("not a number") << QVariant(QStringLiteral("大")) << 0.0;
+}
+
+void TestMainLayout::scaleFollowsTheSetting()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(qreal, factor);
+    QScreen *screen = screenNamed(QStringLiteral("1920x1080@1"));
+    if (!screen)
+        QSKIP("the platform has no 1920 x 1080 screen");
+    if (stored.isValid()) {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"), QStringLiteral("quillonix"))
+            .setValue(QStringLiteral("quillonixSave/scale"), stored);
+    }
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.open();
+    moveTo(window, screen);
+    const QSize room = screen->availableGeometry().size().shrunkBy(window.windowHandle()->frameMargins());
+    const qreal expected = factor > 0 ? factor : DesignScale::fitting(room);
+    QCOMPARE(DesignScale::factor(), expected);
+    QCOMPARE(QApplication::font().pointSizeF(), 9 * expected);
+    const QRect designed = designedRect(30, 3450, 11835, 2655);
+    const QRect drawn = control<QWidget>(&window, QStringLiteral("Frame3"))->geometry();
+    QCOMPARE(drawn, factor == 1.0 ? designed : pixels(twipsRect(30, 3450, 11835, 2655)));
+    // The window still covers the screen, whatever the scale.
+    QVERIFY(covers(window, screen->availableGeometry()));
 }
 
 QTEST_MAIN(TestMainLayout)

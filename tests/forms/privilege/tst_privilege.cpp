@@ -1,4 +1,5 @@
 #include "listingfixture.h"
+#include "screenfit.h"
 #include "testsupport.h"
 
 #include "core/mQuillonix.h"
@@ -46,6 +47,8 @@ private slots:
     void cleanup();
 
     void promptLayoutFollowsTheDesign();
+    void drawnWholeAtEveryScale_data() { scalesToCheck(); }
+    void drawnWholeAtEveryScale();
     void promptAnswersToNeitherEnterNorEscButToSpace();
     void rightPasswordLetsTheCommandAct_data();
     void rightPasswordLetsTheCommandAct();
@@ -321,6 +324,15 @@ void TestPrivilege::promptLeavesTheDatabaseFreeForOtherWriters()
     answerPrompt(QStringLiteral("Changed1"));
     m_window->cmdExit_Click();
     QVERIFY(ProgramEnd::programEnding());
+}
+
+// Drawn at the main window's scale: open when the scale changes, or opened after, the same.
+void TestPrivilege::drawnWholeAtEveryScale()
+{
+    QFETCH(qreal, factor);
+    const QStringList problems = drawnAgainAt<frmQX_CheckPrivilege>(factor);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    QCOMPARE(frmQX_CheckPrivilege().size(), QSize(twips(4035), twips(1290)));
 }
 
 QTEST_MAIN(TestPrivilege)
