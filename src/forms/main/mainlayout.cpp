@@ -296,8 +296,9 @@ void MainLayout::setTabOrder()
     QList<QWidget *> order = {cmbQy, cmbWylb, optOpen[0], optOpen[1], optOpen[2], optOpen[3], cmdSearch, lsvHouse};
     for (QLineEdit *box : detailBoxes)
         order << box;
-    order << lsvHouseSelected << cmdSelect << cmdRemove << cmdClear << List << cmdPrint << cmdNewCustomer
-          << cmdDBLocation << cmdExit;
+    // The buttons beside the photo frame from top to bottom.
+    order << lsvHouseSelected << cmdSelect << cmdRemove << cmdClear << List << cmdPrint << cmdDBLocation << cmdExit
+          << cmdNewCustomer;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
