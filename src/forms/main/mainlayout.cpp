@@ -280,15 +280,12 @@ void MainLayout::buildCommands(QWidget *form)
     cmdPrint->setToolTip(mnuPrint->toolTip());
     cmdNewCustomer->setToolTip(mnuNewCustomer->toolTip());
 
+    // The lists carry no tooltip: it would cover the rows whenever the pointer rests on them.
+    // Their context menus name the shortcuts beside the commands.
     lsvHouseSelected->setContextMenuPolicy(Qt::ActionsContextMenu);
     lsvHouseSelected->addActions({mnuCompare, mnuPrint});
-    lsvHouseSelected->setToolTip(QStringLiteral("按住Ctrl或Shift可选择多个物业；右键菜单：对比（%1）、打印预选（%2）")
-                                     .arg(mnuCompare->shortcut().toString(QKeySequence::NativeText),
-                                          mnuPrint->shortcut().toString(QKeySequence::NativeText)));
     lsvHouse->setContextMenuPolicy(Qt::ActionsContextMenu);
     lsvHouse->addAction(mnuFindListing);
-    lsvHouse->setToolTip(QStringLiteral("右键菜单：按编号查找（%1）")
-                             .arg(mnuFindListing->shortcut().toString(QKeySequence::NativeText)));
 }
 
 void MainLayout::setTabOrder()

@@ -17,9 +17,11 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QStatusBar>
+#include <QMenu>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -198,6 +200,8 @@ private slots:
     void everyNewCommandHasAWayInAndATipNamingItsShortcut_data();
     void everyNewCommandHasAWayInAndATipNamingItsShortcut();
     void neitherEnterNorEscPressesAButton();
+    void noTooltipCoversTheListsRows_data();
+    void noTooltipCoversTheListsRows();
     void controlsStayAndTheStatusBarFollowsALargerWindow();
     void designStateBeforeLoading();
     void drawnWholeAtTheLargestScaleThatFits_data();
@@ -428,11 +432,64 @@ void TestMainLayout::everyNewCommandHasAWayInAndATipNamingItsShortcut()
         QVERIFY2(pressed->toolTip().contains(shortcut), qPrintable(pressed->toolTip()));
     }
     if (!menuOf.isEmpty()) {
-        auto *list = control<QWidget>(&window, menuOf);
-        QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QVERIFY(list->actions().contains(action));
-        QVERIFY2(list->toolTip().contains(text) && list->toolTip().contains(shortcut), qPrintable(list->toolTip()));
+        // A right click on the list opens its menu with the command, its shortcut beside it.
+        auto *list = control<ReportListView>(&window, menuOf);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList offered;
+        QTimer::singleShot(0, &window, [&offered] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (const QAction *entry : menu->actions()) {
+                if (entry->isShortcutVisibleInContextMenu())
+                    offered << entry->text() + QLatin1Char('\t') + entry->shortcut().toString();
+            }
+            menu->close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 40), list->viewport()->mapToGlobal(QPoint(20, 40)));
+        QApplication::sendEvent(list->viewport(), &click);
+        QVERIFY2(offered.contains(text + QLatin1Char('\t') + shortcut), qPrintable(offered.join(QLatin1Char(' '))));
     }
+}
+
+void TestMainLayout::noTooltipCoversTheListsRows_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("the hits") << "lsvHouse" << "";
+    QTest::newRow("the short list") << "lsvHouseSelected" << "";
+    // Where a tip helps and covers nothing, it stays.
+    QTest::newRow("the photo") << "imgHouse" << "鼠标双击放大图片";
+    QTest::newRow("新客户") << "cmdNewCustomer" << "清空预选物业、检索结果和物业资料，接待下一位客户（Ctrl+N）";
+}
+
+void TestMainLayout::noTooltipCoversTheListsRows()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, tip);
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.open();
+    for (ReportListView *list : {&main.results(), &main.shortList()})
+        list->rows().appendRow({QStringLiteral("A1"), QStringLiteral("出租")}, QStringLiteral("A1"));
+    // The pointer rests over the control: over a list's first row.
+    QWidget *under = control<QWidget>(&window, name);
+    QPoint resting = under->rect().center();
+    if (auto *list = qobject_cast<ReportListView *>(under)) {
+        under = list->viewport();
+        resting = list->visualRect(list->model()->index(0, 0)).center();
+    }
+    QToolTip::hideText();
+    QHelpEvent rest(QEvent::ToolTip, resting, under->mapToGlobal(resting));
+    QApplication::sendEvent(under, &rest);
+    if (tip.isEmpty()) {
+        QTest::qWait(100);
+        QVERIFY2(!QToolTip::isVisible(), qPrintable(QToolTip::text()));
+    } else {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), tip);
+    }
+    QToolTip::hideText();
 }
 
 void TestMainLayout::controlsStayAndTheStatusBarFollowsALargerWindow()
