@@ -36,3 +36,11 @@ inline void labelFor(QLabel *label, QWidget *control)
     label->setBuddy(control);
     control->setAccessibleName(label->text());
 }
+
+// A password box shows a star for each character typed, whatever the style's own mask is:
+// a customer stands beside the screen.
+inline void maskAsPassword(QLineEdit *box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+}

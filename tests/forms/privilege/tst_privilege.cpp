@@ -7,6 +7,7 @@
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/privilege/frmQX_CheckPrivilege.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,7 +101,6 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     QCOMPARE(control<QLabel>(&prompt, QStringLiteral("Label1"))->pos(), designedRect(360, 330, 0, 0).topLeft());
     auto *password = control<QLineEdit>(&prompt, QStringLiteral("txtPassword"));
     QCOMPARE(password->geometry(), designedRect(1530, 240, 2085, 345));
-    QCOMPARE(password->echoMode(), QLineEdit::Normal);
     QCOMPARE(password->maxLength(), 8);
     QCOMPARE(accessibleName(password), QStringLiteral("输入口令："));
     auto *ok = control<QPushButton>(&prompt, QStringLiteral("cmdOK"));
@@ -112,6 +112,12 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     prompt.show();
     QVERIFY(QTest::qWaitForWindowActive(&prompt));
     QCOMPARE(tabWalk(password, 3), (QStringList{"txtPassword", "cmdOK", "cmdCancel", "txtPassword"}));
+
+    // The customer beside the screen sees a star for each character typed, as at the login.
+    password->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Se 8"));
+    QCOMPARE(password->text(), QStringLiteral("Se 8"));
+    QCOMPARE(password->displayText(), QStringLiteral("****"));
 }
 
 void TestPrivilege::promptAnswersToNeitherEnterNorEscButToSpace()
