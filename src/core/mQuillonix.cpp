@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <cmath>
 
 Connection gConnection;
 Recordset gRecordset;
@@ -152,6 +153,16 @@ int funLoadIdleResetMinutes()
     const QVariant stored = userSettings().value(QStringLiteral("quillonixSave/idleResetMinutes"));
     const int minutes = stored.toString().trimmed().toInt(&whole);
     return whole && minutes > 0 ? qMin(minutes, day) : 0;
+}
+
+std::optional<double> funLoadScale()
+{
+    bool number = false;
+    const double scale
+        = userSettings().value(QStringLiteral("quillonixSave/scale")).toString().trimmed().toDouble(&number);
+    if (!number || !std::isfinite(scale))
+        return std::nullopt;
+    return qBound(0.5, scale, 8.0);
 }
 
 void funCloseDatabase()

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -59,6 +60,10 @@ void funSaveDBPath(const QString &strPath);
 // (key idleResetMinutes beside the database folder); 0, the default, for never. A value that
 // is not a whole number of minutes is 0; more than a day is a day.
 int funLoadIdleResetMinutes();
+// The scale the windows are drawn at (key scale beside the database folder): a number, 1 for
+// the designed size, kept between 0.5 and 8; nothing for "fit", the default, which fits the
+// design to the screen. A value that is no number counts as "fit".
+std::optional<double> funLoadScale();
 
 // Releases the record set and the connection at the end of a run, at the latest when the
 // application object goes.

@@ -2,6 +2,7 @@
 
 #include "core/importhelper.h"
 #include "core/mQuillonix.h"
+#include "forms/common/designscale.h"
 #include "forms/common/modal.h"
 #include "forms/common/programend.h"
 #include "forms/login/frmQX_Login.h"
@@ -11,6 +12,7 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QScreen>
 #include <QSortFilterProxyModel>
 #include <QTranslator>
 
@@ -62,10 +64,13 @@ QuillonixProgram::~QuillonixProgram()
 
 void QuillonixProgram::applyLook(QApplication &application)
 {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"), 9);
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPointSizeF(DesignScale::designedPointSize);
     // Chinese and Latin text need no shaping; laying out the listing's text is quicker without.
     font.setStyleStrategy(QFont::PreferNoShaping);
     application.setFont(font);
+    // The designed size, until a screen asks for another.
+    DesignScale::setFactor(1);
     translateQtTexts(application, QLocale::system());
     // The windows end the program themselves, through "退出" or the login's "取消".
     application.setQuitOnLastWindowClosed(false);
@@ -87,6 +92,9 @@ void QuillonixProgram::translateQtTexts(QApplication &application, const QLocale
 
 bool QuillonixProgram::start()
 {
+    // The login and what it shows are drawn at the scale the main window will have.
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        DesignScale::setFactor(DesignScale::chosenFor(screen->availableGeometry().size()));
     m_login = std::make_unique<frmQX_Login>();
     connect(m_login.get(), &frmQX_Login::passwordAccepted, this, &QuillonixProgram::showMainWindow);
     m_login->Form_Load();

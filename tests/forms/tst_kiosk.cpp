@@ -1,12 +1,14 @@
 // The program alone on a real X server without a window manager, as a front desk runs it:
 // nobody but the program gives its windows the keyboard, maximises a window or closes it.
-// Run by on-xvfb.sh on the xcb platform.
+// Run by on-xvfb.sh on the xcb platform, on screens from 800 x 600 to 3840 x 2160 at 400 %.
 
 #include "listingfixture.h"
 #include "mainwindowfixture.h"
+#include "screenfit.h"
 #include "testsupport.h"
 
 #include "core/mQuillonix.h"
+#include "forms/common/designscale.h"
 #include "forms/common/imagebox.h"
 #include "forms/login/frmQX_Login.h"
 #include "forms/main/detailpanel.h"
@@ -18,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTest>
 
 namespace {
@@ -54,6 +57,8 @@ private slots:
     void loginTakesTheKeyboardAndTheMainWindowSaysWhoIsLoggedIn();
     void dialogsAndMessagesTakeTheKeyboardAndGiveItBack();
     void enlargedPhotoCoversTheScreenAndEscClosesIt();
+    void mainWindowIsDrawnWholeOverTheScreen_data();
+    void mainWindowIsDrawnWholeOverTheScreen();
 };
 
 void TestKiosk::initTestCase()
@@ -149,6 +154,64 @@ void TestKiosk::enlargedPhotoCoversTheScreenAndEscClosesIt()
     QTRY_VERIFY(hasKeyboard(&window));
     releaseKey(Qt::Key_Escape);
     QTRY_COMPARE(loginLine(window), QStringLiteral("登录：经理"));
+}
+
+void TestKiosk::mainWindowIsDrawnWholeOverTheScreen_data()
+{
+    QTest::addColumn<QString>("scale");
+    QTest::newRow("fit, the default") << "";
+    QTest::newRow("1: the designed pixels") << "1";
+}
+
+void TestKiosk::mainWindowIsDrawnWholeOverTheScreen()
+{
+    QFETCH(QString, scale);
+    if (!scale.isEmpty()) {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"), QStringLiteral("quillonix"))
+            .setValue(QStringLiteral("quillonixSave/scale"), scale);
+    }
+    QMap<QString, QRectF> designed;
+    {
+        frmQX_Quillonix atDesignedSize;
+        designed = detailBoxesInPanel(&atDesignedSize);
+    }
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.openWithAListing();
+    QTRY_VERIFY(hasKeyboard(&window));
+    const QRect area = window.screen()->availableGeometry();
+    QTRY_COMPARE(window.frameGeometry(), area);
+    if (scale == QLatin1String("1")) {
+        QCOMPARE(DesignScale::factor(), 1.0);
+        QCOMPARE(control<QWidget>(&window, QStringLiteral("Frame3"))->geometry(), designedRect(30, 3450, 11835, 2655));
+        QCOMPARE(control<QWidget>(&window, QStringLiteral("cmdExit"))->geometry(), designedRect(10230, 7500, 1100, 315));
+        QCOMPARE(window.font().pointSizeF(), 9.0);
+        return;
+    }
+    // Without a window manager the window has the screen's whole area for the design.
+    const qreal factor = DesignScale::fitting(area.size());
+    QCOMPARE(DesignScale::factor(), factor);
+    QCOMPARE(window.font().pointSizeF(), 9 * factor);
+    const qreal spanned = screenSpanned(&window);
+    QVERIFY2(spanned >= 0.9, qPrintable(QString::number(spanned)));
+    const QStringList problems = coveredOrCutOff(&window);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    const QStringList moved = placesDiffer(designed, detailBoxesInPanel(&window), 0.01);
+    QVERIFY2(moved.isEmpty(), qPrintable(moved.join(QStringLiteral("; "))));
+
+    // A message at the same scale, whole.
+    QStringList boxProblems;
+    MessageScript::expectBox(QStringLiteral("您没有权限退出！"), 64, QStringLiteral("权限检查"));
+    whenModalShown([&boxProblems, factor](QWidget *box) {
+        QTRY_VERIFY(hasKeyboard(box));
+        boxProblems = coveredOrCutOff(box);
+        if (!qFuzzyCompare(box->font().pointSizeF(), 9 * factor))
+            boxProblems << QStringLiteral("text in %1 points").arg(box->font().pointSizeF());
+        pressKey(Qt::Key_Return);
+    });
+    showMessage(QStringLiteral("您没有权限退出！"), 64, QStringLiteral("权限检查"));
+    QTRY_VERIFY(hasKeyboard(&window));
+    releaseKey(Qt::Key_Return);
+    QVERIFY2(boxProblems.isEmpty(), qPrintable(boxProblems.join(QStringLiteral("; "))));
 }
 
 QTEST_MAIN(TestKiosk)

@@ -34,6 +34,19 @@ frmQX_Quillonix &MainWindowFixture::open()
     return *m_window;
 }
 
+frmQX_Quillonix &MainWindowFixture::openWithAListing()
+{
+    m_listings.addHouse(QStringLiteral("A1"), {{"wymc", "翠湖花园"}, {"wyqy", "天河区"}, {"fpyx", 2}});
+    m_listings.addPicture(QStringLiteral("A1"), QStringLiteral("a.jpg"), QStringLiteral("外景"));
+    m_listings.writePhoto(QStringLiteral("a.jpg"));
+    open();
+    pressSearch();
+    clickRow(results(), 0);
+    press(QStringLiteral("cmdSelect"));
+    m_window->tmQuillonix_Timer();
+    return *m_window;
+}
+
 QString MainWindowFixture::box(const QString &name) const
 {
     return control<QLineEdit>(m_window.get(), name)->text();

@@ -23,6 +23,9 @@ public:
     ListingFixture &listings() { return m_listings; }
     // Builds, loads and shows the window once the listings are written.
     frmQX_Quillonix &open();
+    // Opens the window at work: a listing with a photo found and shown, and kept in the short
+    // list, the clock running.
+    frmQX_Quillonix &openWithAListing();
     frmQX_Quillonix &window() { return *m_window; }
 
     QString box(const QString &name) const;

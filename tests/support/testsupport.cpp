@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "core/mQuillonix.h"
+#include "forms/common/designscale.h"
 #include "forms/common/programend.h"
 #include "forms/quillonixprogram.h"
 
@@ -98,6 +99,7 @@ void TestSandbox::reset()
     MessageScript::reset();
     clearModalActions();
     ProgramEnd::clear();
+    DesignScale::setFactor(1);
     funCloseDatabase();
     gDBPath.clear();
     gDBType.clear();

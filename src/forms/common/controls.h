@@ -1,18 +1,20 @@
 #pragma once
 
-#include "forms/common/twips.h"
+#include "forms/common/designscale.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QString>
 #include <utility>
 
-// Creates a control on its container, under its name, at its designed place (in twips).
+// Creates a control on its container, under its name, at its designed place (in twips), at
+// the scale the windows are drawn at.
 template <class Control, class... Args>
-Control *placeControl(QWidget *container, const QString &name, const QRect &designed, Args &&...args)
+Control *placeControl(QWidget *container, const QString &name, const TwipsRect &designed, Args &&...args)
 {
     auto *control = new Control(std::forward<Args>(args)..., container);
     control->setObjectName(name);
-    control->setGeometry(designed);
+    DesignScale::place(control, designed);
     return control;
 }
 
@@ -22,9 +24,7 @@ inline QLabel *placeLabel(QWidget *container, const QString &name, const QString
 {
     auto *label = new QLabel(caption, container);
     label->setObjectName(name);
-    label->move(twips(left), twips(top));
-    label->adjustSize();
-    label->resize(label->width(), twips(180));
+    DesignScale::placeSizedToCaption(label, left, top);
     return label;
 }
 
@@ -35,4 +35,12 @@ inline void labelFor(QLabel *label, QWidget *control)
 {
     label->setBuddy(control);
     control->setAccessibleName(label->text());
+}
+
+// A password box shows a star for each character typed, whatever the style's own mask is:
+// a customer stands beside the screen.
+inline void maskAsPassword(QLineEdit *box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
 }

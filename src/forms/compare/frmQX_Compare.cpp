@@ -1,5 +1,6 @@
 #include "forms/compare/frmQX_Compare.h"
 
+#include "forms/common/designscale.h"
 #include "forms/common/modal.h"
 #include "forms/print/frmQX_PrintPreview.h"
 #include "forms/print/printdocument.h"
@@ -16,7 +17,8 @@
 
 namespace {
 
-const QSize photoShown(180, 135);
+// In designed pixels, drawn at the windows' scale.
+const QSize photoDesigned(180, 135);
 
 } // namespace
 
@@ -72,7 +74,7 @@ frmQX_Compare::frmQX_Compare(const Comparison &comparison, const QString &credit
     takesKeyboardWhenShown(*this);
     const QScreen *shownOn = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QSize room = shownOn ? shownOn->availableGeometry().size() * 9 / 10 : QSize(760, 540);
-    resize(qMin(room.width(), 140 + 220 * int(m_comparison.listings().size())), room.height());
+    resize(qMin(room.width(), DesignScale::pixels(140 + 220 * int(m_comparison.listings().size()))), room.height());
 }
 
 void frmQX_Compare::fillTable()
@@ -81,6 +83,7 @@ void frmQX_Compare::fillTable()
     const QVector<Comparison::Row> &rows = m_comparison.rows();
     tblCompare->setColumnCount(int(listings.size()));
     tblCompare->setRowCount(1 + int(rows.size()));
+    const QSize photoShown = DesignScale::pixels(photoDesigned);
     tblCompare->setHorizontalHeaderLabels(m_comparison.numbers());
     QStringList labels = {QStringLiteral("图片")};
     for (const Comparison::Row &row : rows)
@@ -90,7 +93,7 @@ void frmQX_Compare::fillTable()
     for (int column = 0; column < listings.size(); ++column) {
         auto *photo = new QLabel;
         photo->setAlignment(Qt::AlignCenter);
-        photo->setMinimumHeight(photoShown.height() + 6);
+        photo->setMinimumHeight(photoShown.height() + DesignScale::pixels(6));
         const QImage &picture = listings.at(column).photo;
         if (!picture.isNull())
             photo->setPixmap(QPixmap::fromImage(picture.scaled(photoShown, Qt::KeepAspectRatio, Qt::SmoothTransformation)));

@@ -15,7 +15,7 @@ frmQX_DataBaseLocation::frmQX_DataBaseLocation(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmQX_DataBaseLocation"));
     setWindowTitle(QStringLiteral("数据库位置"));
-    setFixedSize(twips(5085), twips(1935));
+    DesignScale::fixSize(this, 5085, 1935);
     takesKeyboardWhenShown(*this);
 
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("数据库位置"), 210, 300);
@@ -23,7 +23,7 @@ frmQX_DataBaseLocation::frmQX_DataBaseLocation(QWidget *parent)
                                                   twipsRect(195, 570, 3645, 315));
     txtDataBaseLocation->setReadOnly(true);
     labelFor(Label1, txtDataBaseLocation);
-    const auto button = [this](const QString &name, const QString &caption, const QRect &designed) {
+    const auto button = [this](const QString &name, const QString &caption, const TwipsRect &designed) {
         auto *pushButton = placeControl<QPushButton>(this, name, designed, caption);
         pushButton->setAutoDefault(false);
         return pushButton;

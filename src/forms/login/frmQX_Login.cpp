@@ -33,16 +33,14 @@ frmQX_Login::frmQX_Login(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmQX_Login"));
     setWindowTitle(loginCaption);
-    setFixedSize(twips(3750), twips(1740));
+    DesignScale::fixSize(this, 3750, 1740);
     takesKeyboardWhenShown(*this);
 
     lblLabels[0] = placeLabel(this, QStringLiteral("lblLabels(0)"), QStringLiteral("用户名称"), 435, 330);
     cmbUserName = placeControl<QComboBox>(this, QStringLiteral("cmbUserName"), twipsRect(1290, 270, 1965, 300));
     lblLabels[1] = placeLabel(this, QStringLiteral("lblLabels(1)"), QStringLiteral("密码"), 795, 750);
     txtPassword = placeControl<QLineEdit>(this, QStringLiteral("txtPassword"), twipsRect(1290, 705, 1965, 301));
-    txtPassword->setEchoMode(QLineEdit::Password);
-    // A star for each character, as laid out, whatever the style's own mask is.
-    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    maskAsPassword(txtPassword);
     txtPassword->setMaxLength(8);
     cmdOK = placeControl<QPushButton>(this, QStringLiteral("cmdOK"), twipsRect(885, 1200, 1020, 345),
                                       QStringLiteral("确定"));

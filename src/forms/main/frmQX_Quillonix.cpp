@@ -4,11 +4,11 @@
 #include "core/mQuillonix.h"
 #include "core/runningcopy.h"
 #include "core/valuetext.h"
+#include "forms/common/designscale.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
 #include "forms/common/modal.h"
 #include "forms/common/programend.h"
-#include "forms/common/twips.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/idlereset.h"
@@ -48,9 +48,10 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmQX_Quillonix"));
     setWindowTitle(designedCaption());
-    setFixedSize(twips(11910), twips(8625));
+    setFixedSize(twips(DesignScale::designedClientArea.width()), twips(DesignScale::designedClientArea.height()));
     takesKeyboardWhenShown(*this);
     m_layout = std::make_unique<MainLayout>(this);
+    placeStatusBar();
     m_detail = std::make_unique<DetailPanel>(*m_layout);
     m_search = std::make_unique<ListingSearch>(*m_layout, *m_detail);
     m_results = std::make_unique<ResultList>(*m_layout, *m_detail);
@@ -164,19 +165,31 @@ void frmQX_Quillonix::fitToScreen()
     const QScreen *shownOn = screen();
     if (!shownOn)
         return;
-    const QRect whole = shownOn->geometry();
+    const QRect area = shownOn->availableGeometry();
     QMargins frame;
     if (windowHandle() && isVisible())
         frame = windowHandle()->frameMargins();
-    setFixedSize(whole.width() - frame.left() - frame.right(), whole.height() - frame.top() - frame.bottom());
-    move(whole.topLeft());
+    const QSize room = area.size().shrunkBy(frame);
+    DesignScale::setFactor(DesignScale::chosenFor(room));
+    setFixedSize(room);
+    move(area.topLeft());
+    placeStatusBar();
+}
+
+void frmQX_Quillonix::followScreen(QScreen *shownOn)
+{
+    disconnect(m_screenResized);
+    if (shownOn)
+        m_screenResized = connect(shownOn, &QScreen::availableGeometryChanged, this, &frmQX_Quillonix::fitToScreen);
+    fitToScreen();
 }
 
 void frmQX_Quillonix::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    connect(windowHandle(), &QWindow::screenChanged, this, &frmQX_Quillonix::followScreen, Qt::UniqueConnection);
     // The window manager's frame is known once the window is on the screen.
-    QTimer::singleShot(0, this, &frmQX_Quillonix::fitToScreen);
+    QTimer::singleShot(0, this, [this] { followScreen(screen()); });
     if (!m_runningCopy) {
         m_runningCopy = new RunningCopyServer([this] { return windowTitle(); }, this);
         connect(m_runningCopy, &RunningCopyServer::activationRequested, this, [this] {
@@ -191,6 +204,19 @@ void frmQX_Quillonix::showEvent(QShowEvent *event)
 void frmQX_Quillonix::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    placeStatusBar();
+}
+
+void frmQX_Quillonix::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::StyleChange)
+        placeStatusBar();
+}
+
+void frmQX_Quillonix::placeStatusBar()
+{
+    // Along the bottom edge, across the whole window, at the designed height.
     const int barHeight = twips(285);
     m_layout->stbBottom->setGeometry(0, height() - barHeight, width(), barHeight);
 }

@@ -8,6 +8,7 @@ class IdleReset;
 class ListingLookup;
 class ListingSearch;
 class MainLayout;
+class QScreen;
 class NewCustomer;
 class PhotoArea;
 class ResultList;
@@ -46,6 +47,7 @@ protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     // A close request from the window manager asks for the password like "退出".
     void closeEvent(QCloseEvent *event) override;
 
@@ -53,7 +55,12 @@ private:
     void connectEvents();
     void connectCommands();
     void fillSearchLists();
+    // Covers the screen's available area, the design drawn at the largest scale that fits it
+    // (or at the setting's).
     void fitToScreen();
+    // Follows the screen the window is on: its size, and a move to another screen.
+    void followScreen(QScreen *shownOn);
+    void placeStatusBar();
     // Asks for the logged-in user's password; says refusal when a wrong one was typed.
     bool passesPrivilegeCheck(const QString &refusal);
 
@@ -67,5 +74,6 @@ private:
     NewCustomer *m_newCustomer;
     IdleReset *m_idleReset;
     RunningCopyServer *m_runningCopy = nullptr;
+    QMetaObject::Connection m_screenResized;
     bool m_unloading = false;
 };

@@ -70,12 +70,13 @@ const DetailBoxDesign detailDesign[MainLayout::detailBoxCount] = {
 
 const int detailRowTops[7] = {240, 575, 910, 1245, 1580, 1915, 2250};
 
-QGroupBox *placeFrame(QWidget *form, const QString &name, const QString &caption, const QRect &designed)
+QGroupBox *placeFrame(QWidget *form, const QString &name, const QString &caption, const TwipsRect &designed)
 {
     auto *frame = placeControl<QGroupBox>(form, name, designed, caption);
     // The caption sits in the frame's top line, and the line runs close to the frame's top.
-    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    DesignScale::setStyleSheet(frame,
+                               QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                                              "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     return frame;
 }
 
@@ -124,7 +125,9 @@ MainLayout::MainLayout(QWidget *form)
     tmQuillonix->setObjectName(QStringLiteral("tmQuillonix"));
     tmQuillonix->setInterval(1000);
 
-    stbBottom = placeControl<StatusPanels>(form, QStringLiteral("stbBottom"), twipsRect(0, 8340, 11910, 285));
+    // Along the window's bottom edge, however large the window is: the window places it.
+    stbBottom = new StatusPanels(form);
+    stbBottom->setObjectName(QStringLiteral("stbBottom"));
 
     setTabOrder();
 }
@@ -277,15 +280,12 @@ void MainLayout::buildCommands(QWidget *form)
     cmdPrint->setToolTip(mnuPrint->toolTip());
     cmdNewCustomer->setToolTip(mnuNewCustomer->toolTip());
 
+    // The lists carry no tooltip: it would cover the rows whenever the pointer rests on them.
+    // Their context menus name the shortcuts beside the commands.
     lsvHouseSelected->setContextMenuPolicy(Qt::ActionsContextMenu);
     lsvHouseSelected->addActions({mnuCompare, mnuPrint});
-    lsvHouseSelected->setToolTip(QStringLiteral("按住Ctrl或Shift可选择多个物业；右键菜单：对比（%1）、打印预选（%2）")
-                                     .arg(mnuCompare->shortcut().toString(QKeySequence::NativeText),
-                                          mnuPrint->shortcut().toString(QKeySequence::NativeText)));
     lsvHouse->setContextMenuPolicy(Qt::ActionsContextMenu);
     lsvHouse->addAction(mnuFindListing);
-    lsvHouse->setToolTip(QStringLiteral("右键菜单：按编号查找（%1）")
-                             .arg(mnuFindListing->shortcut().toString(QKeySequence::NativeText)));
 }
 
 void MainLayout::setTabOrder()
@@ -293,8 +293,9 @@ void MainLayout::setTabOrder()
     QList<QWidget *> order = {cmbQy, cmbWylb, optOpen[0], optOpen[1], optOpen[2], optOpen[3], cmdSearch, lsvHouse};
     for (QLineEdit *box : detailBoxes)
         order << box;
-    order << lsvHouseSelected << cmdSelect << cmdRemove << cmdClear << List << cmdPrint << cmdNewCustomer
-          << cmdDBLocation << cmdExit;
+    // The buttons beside the photo frame from top to bottom.
+    order << lsvHouseSelected << cmdSelect << cmdRemove << cmdClear << List << cmdPrint << cmdDBLocation << cmdExit
+          << cmdNewCustomer;
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }

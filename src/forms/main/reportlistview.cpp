@@ -35,8 +35,9 @@ ReportListView::ReportListView(const QVector<Column> &columns, QWidget *parent)
     header()->setSectionsClickable(true);
     header()->setSectionsMovable(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (int column = 0; column < columns.size(); ++column)
-        header()->resizeSection(column, twips(columns.at(column).widthTwips));
+    for (const Column &column : columns)
+        m_columnWidthsTwips << column.widthTwips;
+    sizeColumns();
     connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
 }
 
@@ -120,6 +121,19 @@ void ReportListView::keyReleaseEvent(QKeyEvent *event)
     // listing, must not load the listing again and bring the message back.
     if (m_keysDown.remove(event->key()))
         emit KeyUp();
+}
+
+void ReportListView::sizeColumns()
+{
+    for (int column = 0; column < m_columnWidthsTwips.size(); ++column)
+        header()->resizeSection(column, twips(m_columnWidthsTwips.at(column)));
+}
+
+void ReportListView::changeEvent(QEvent *event)
+{
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::StyleChange)
+        sizeColumns();
 }
 
 void ReportListView::focusOutEvent(QFocusEvent *event)

@@ -53,11 +53,15 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    // The columns keep their designed widths at every scale.
+    void changeEvent(QEvent *event) override;
 
 private:
     void applySort();
+    void sizeColumns();
 
     ListViewModel m_rows;
+    QVector<int> m_columnWidthsTwips;
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_sorted = false;

@@ -15,6 +15,12 @@ public:
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString &text);
 
+protected:
+    // The panels keep their designed widths at every scale.
+    void changeEvent(QEvent *event) override;
+
 private:
+    void sizePanels();
+
     std::array<QLabel *, 4> m_panels;
 };

@@ -23,11 +23,12 @@ frmQX_CheckPrivilege::frmQX_CheckPrivilege(QWidget *parent)
     setObjectName(QStringLiteral("frmQX_CheckPrivilege"));
     setWindowTitle(promptCaption);
     setWindowIcon(QIcon());
-    setFixedSize(twips(4035), twips(1290));
+    DesignScale::fixSize(this, 4035, 1290);
     takesKeyboardWhenShown(*this);
 
     Label1 = placeLabel(this, QStringLiteral("Label1"), QStringLiteral("输入口令："), 360, 330);
     txtPassword = placeControl<QLineEdit>(this, QStringLiteral("txtPassword"), twipsRect(1530, 240, 2085, 345));
+    maskAsPassword(txtPassword);
     txtPassword->setMaxLength(8);
     labelFor(Label1, txtPassword);
     cmdOK = placeControl<QPushButton>(this, QStringLiteral("cmdOK"), twipsRect(1530, 780, 885, 315),

@@ -1,6 +1,6 @@
 #include "forms/zoom/frmQX_PictureZoom.h"
 
-#include "forms/common/controls.h"
+#include "forms/common/twips.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/modal.h"
 
@@ -17,7 +17,9 @@ frmQX_PictureZoom::frmQX_PictureZoom(const ImageBox &imgHouse, QListWidget &List
     setObjectName(QStringLiteral("frmQX_PictureZoom"));
     resize(twips(4680), twips(3195));
     takesKeyboardWhenShown(*this);
-    ImgZoom = placeControl<ImageBox>(this, QStringLiteral("ImgZoom"), twipsRect(120, 630, 1875, 1905));
+    // The photo covers the whole window (Form_Resize): it keeps no designed place.
+    ImgZoom = new ImageBox(this);
+    ImgZoom->setObjectName(QStringLiteral("ImgZoom"));
     showPhoto();
     Form_Load();
 }

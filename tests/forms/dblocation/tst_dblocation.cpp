@@ -1,3 +1,4 @@
+#include "screenfit.h"
 #include "testsupport.h"
 
 #include "core/mQuillonix.h"
@@ -108,6 +109,8 @@ private slots:
     }
 
     void layoutFollowsTheDesign();
+    void drawnWholeAtEveryScale_data() { scalesToCheck(); }
+    void drawnWholeAtEveryScale();
     void showsTheCurrentFolderAndCannotBeTypedInto();
     void saveWithoutChangeClosesWithoutQuestion();
     void cancelledPickerLeavesTheFolder();
@@ -160,6 +163,8 @@ void TestDataBaseLocation::layoutFollowsTheDesign()
     QCOMPARE(control<QLabel>(&dialog, QStringLiteral("Label2"))->pos(), designedRect(330, 1650, 0, 0).topLeft());
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    const QStringList problems = coveredOrCutOff(&dialog);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
     QCOMPARE(tabWalk(control<QWidget>(&dialog, QStringLiteral("txtDataBaseLocation")), 4),
              (QStringList{"txtDataBaseLocation", "cmdChange", "cmdCancel", "cmdSave", "txtDataBaseLocation"}));
 }
@@ -338,6 +343,15 @@ void TestDataBaseLocation::neitherEnterNorEscPressesAButtonButSpaceDoes()
     control<QPushButton>(&dialog, QStringLiteral("cmdCancel"))->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QVERIFY(!dialog.isVisible());
+}
+
+// Drawn at the main window's scale: open when the scale changes, or opened after, the same.
+void TestDataBaseLocation::drawnWholeAtEveryScale()
+{
+    QFETCH(qreal, factor);
+    const QStringList problems = drawnAgainAt<frmQX_DataBaseLocation>(factor);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    QCOMPARE(frmQX_DataBaseLocation().size(), QSize(twips(5085), twips(1935)));
 }
 
 QTEST_MAIN(TestDataBaseLocation)

@@ -1,4 +1,5 @@
 #include "listingfixture.h"
+#include "screenfit.h"
 #include "testsupport.h"
 
 #include "core/mQuillonix.h"
@@ -72,6 +73,8 @@ private slots:
     void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
 
     void layoutFollowsTheDesign();
+    void drawnWholeAtEveryScale_data() { scalesToCheck(); }
+    void drawnWholeAtEveryScale();
     void firstRunRecordsTheProgramFolderBeforeConnecting();
     void storedFolderGetsItsTrailingSlashWrittenBack();
     void unreachableDatabaseAnsweredNoEndsTheProgram();
@@ -560,6 +563,15 @@ void TestLogin::userStoredInOtherEncodingsLogsInAndPassesThePrompt()
     QTest::mouseClick(control<QPushButton>(program.mainWindow(), QStringLiteral("cmdExit")), Qt::LeftButton);
     QVERIFY(gPrivilegeOK);
     QVERIFY(ProgramEnd::programEnding());
+}
+
+// Drawn at the main window's scale: open when the scale changes, or opened after, the same.
+void TestLogin::drawnWholeAtEveryScale()
+{
+    QFETCH(qreal, factor);
+    const QStringList problems = drawnAgainAt<frmQX_Login>(factor);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    QCOMPARE(frmQX_Login().size(), QSize(twips(3750), twips(1740)));
 }
 
 QTEST_MAIN(TestLogin)

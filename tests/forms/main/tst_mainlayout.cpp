@@ -1,6 +1,8 @@
 #include "mainwindowfixture.h"
+#include "screenfit.h"
 #include "testsupport.h"
 
+#include "forms/common/designscale.h"
 #include "forms/common/imagebox.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/reportlistview.h"
@@ -15,8 +17,11 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QStatusBar>
+#include <QMenu>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 namespace {
 
@@ -195,8 +200,15 @@ private slots:
     void everyNewCommandHasAWayInAndATipNamingItsShortcut_data();
     void everyNewCommandHasAWayInAndATipNamingItsShortcut();
     void neitherEnterNorEscPressesAButton();
+    void noTooltipCoversTheListsRows_data();
+    void noTooltipCoversTheListsRows();
     void controlsStayAndTheStatusBarFollowsALargerWindow();
     void designStateBeforeLoading();
+    void drawnWholeAtTheLargestScaleThatFits_data();
+    void drawnWholeAtTheLargestScaleThatFits();
+    void followsTheScreenItIsMovedTo();
+    void scaleFollowsTheSetting_data();
+    void scaleFollowsTheSetting();
 };
 
 void TestMainLayout::everyControlStandsInItsDesignedPlace()
@@ -325,8 +337,9 @@ void TestMainLayout::tabVisitsTheFortyFiveStopsAndReturns()
     QStringList tabOrder = {"cmbQy", "cmbWylb", "optOpen(0)", "optOpen(1)", "optOpen(2)", "optOpen(3)", "cmdSearch",
                             "lsvHouse"};
     tabOrder << detailBoxes;
+    // The buttons beside the photo frame from top to bottom.
     tabOrder << QStringList{"lsvHouseSelected", "cmdSelect", "cmdRemove", "cmdClear", "List",
-                            "cmdPrint",         "cmdNewCustomer", "cmdDBLocation", "cmdExit"};
+                            "cmdPrint",         "cmdDBLocation", "cmdExit", "cmdNewCustomer"};
     QCOMPARE(tabOrder.size(), 45);
 
     // The tab order as set: every control that takes the focus, in this order, nothing else.
@@ -346,10 +359,15 @@ void TestMainLayout::tabVisitsTheFortyFiveStopsAndReturns()
     walk.removeAll(QStringLiteral("optOpen(1)"));
     walk.removeAll(QStringLiteral("optOpen(2)"));
     walk.removeAll(QStringLiteral("optOpen(3)"));
-    // Nothing to print while the short list is empty: the button is off, and passed over.
-    walk.removeAll(QStringLiteral("cmdPrint"));
     walk << QStringLiteral("cmbQy");
-    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 41), walk);
+    // Nothing to print while the short list is empty: the button is off, and passed over.
+    QStringList walkWithoutPrint = walk;
+    walkWithoutPrint.removeAll(QStringLiteral("cmdPrint"));
+    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 41), walkWithoutPrint);
+    control<ReportListView>(&window, QStringLiteral("lsvHouseSelected"))
+        ->rows()
+        .appendRow({QStringLiteral("A1"), QStringLiteral("出租")}, QStringLiteral("A1"));
+    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 42), walk);
     auto *any = control<QAbstractButton>(&window, QStringLiteral("optOpen(0)"));
     any->setFocus(Qt::TabFocusReason);
     QTest::keyClick(any, Qt::Key_Right);
@@ -414,11 +432,64 @@ void TestMainLayout::everyNewCommandHasAWayInAndATipNamingItsShortcut()
         QVERIFY2(pressed->toolTip().contains(shortcut), qPrintable(pressed->toolTip()));
     }
     if (!menuOf.isEmpty()) {
-        auto *list = control<QWidget>(&window, menuOf);
-        QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QVERIFY(list->actions().contains(action));
-        QVERIFY2(list->toolTip().contains(text) && list->toolTip().contains(shortcut), qPrintable(list->toolTip()));
+        // A right click on the list opens its menu with the command, its shortcut beside it.
+        auto *list = control<ReportListView>(&window, menuOf);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QStringList offered;
+        QTimer::singleShot(0, &window, [&offered] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            for (const QAction *entry : menu->actions()) {
+                if (entry->isShortcutVisibleInContextMenu())
+                    offered << entry->text() + QLatin1Char('\t') + entry->shortcut().toString();
+            }
+            menu->close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 40), list->viewport()->mapToGlobal(QPoint(20, 40)));
+        QApplication::sendEvent(list->viewport(), &click);
+        QVERIFY2(offered.contains(text + QLatin1Char('\t') + shortcut), qPrintable(offered.join(QLatin1Char(' '))));
     }
+}
+
+void TestMainLayout::noTooltipCoversTheListsRows_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("the hits") << "lsvHouse" << "";
+    QTest::newRow("the short list") << "lsvHouseSelected" << "";
+    // Where a tip helps and covers nothing, it stays.
+    QTest::newRow("the photo") << "imgHouse" << "鼠标双击放大图片";
+    QTest::newRow("新客户") << "cmdNewCustomer" << "清空预选物业、检索结果和物业资料，接待下一位客户（Ctrl+N）";
+}
+
+void TestMainLayout::noTooltipCoversTheListsRows()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, tip);
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.open();
+    for (ReportListView *list : {&main.results(), &main.shortList()})
+        list->rows().appendRow({QStringLiteral("A1"), QStringLiteral("出租")}, QStringLiteral("A1"));
+    // The pointer rests over the control: over a list's first row.
+    QWidget *under = control<QWidget>(&window, name);
+    QPoint resting = under->rect().center();
+    if (auto *list = qobject_cast<ReportListView *>(under)) {
+        under = list->viewport();
+        resting = list->visualRect(list->model()->index(0, 0)).center();
+    }
+    QToolTip::hideText();
+    QHelpEvent rest(QEvent::ToolTip, resting, under->mapToGlobal(resting));
+    QApplication::sendEvent(under, &rest);
+    if (tip.isEmpty()) {
+        QTest::qWait(100);
+        QVERIFY2(!QToolTip::isVisible(), qPrintable(QToolTip::text()));
+    } else {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), tip);
+    }
+    QToolTip::hideText();
 }
 
 void TestMainLayout::controlsStayAndTheStatusBarFollowsALargerWindow()
@@ -433,7 +504,8 @@ void TestMainLayout::controlsStayAndTheStatusBarFollowsALargerWindow()
     QCOMPARE(control<QWidget>(&window, QStringLiteral("cmdExit"))->geometry(), designedRect(10230, 7500, 1100, 315));
     QCOMPARE(control<QWidget>(&window, QStringLiteral("Frame3"))->geometry(), designedRect(30, 3450, 11835, 2655));
 
-    // On a larger screen the controls keep their place; only the bar moves and widens.
+    // A window larger than its design, at the same scale: the controls keep their place; only
+    // the bar moves and widens.
     window.setFixedSize(1200, 900);
     QCOMPARE(bar->geometry(), QRect(0, 900 - designedRect(0, 0, 0, 285).height(), 1200,
                                     designedRect(0, 0, 0, 285).height()));
@@ -464,6 +536,165 @@ void TestMainLayout::designStateBeforeLoading()
     const QList<QLabel *> panels = bar->findChildren<QLabel *>();
     QVERIFY(!panels.at(0)->text().isEmpty());
     QVERIFY(panels.at(1)->text().isEmpty());
+}
+
+namespace {
+
+QScreen *screenNamed(const QString &name)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (QScreen *screen : screens) {
+        if (screen->name() == name)
+            return screen;
+    }
+    return nullptr;
+}
+
+// Whether the window covers area, to the pixel that rounding its frame at a fractional
+// device pixel ratio may take.
+bool covers(const QWidget &window, const QRect &area)
+{
+    const QRect covered = window.frameGeometry();
+    return qAbs(covered.left() - area.left()) <= 1 && qAbs(covered.top() - area.top()) <= 1
+           && qAbs(covered.right() - area.right()) <= 1 && qAbs(covered.bottom() - area.bottom()) <= 1;
+}
+
+// The window moved to a screen, as a person drags it there or the system puts it there.
+void moveTo(QWidget &window, QScreen *screen)
+{
+    window.windowHandle()->setScreen(screen);
+    window.show();
+    QTRY_COMPARE(window.screen(), screen);
+    QTRY_VERIFY2(covers(window, screen->availableGeometry()), qPrintable(screen->name()));
+}
+
+// Where the design puts each box of the detail panel, as fractions of the panel's size.
+QMap<QString, QRectF> designedDetailPlaces()
+{
+    QMap<QString, QRectF> places;
+    const Designed *panel = nullptr;
+    for (const Designed &control : design) {
+        if (QLatin1String(control.name) == QLatin1String("Frame3"))
+            panel = &control;
+    }
+    const qreal width = panel->width;
+    const qreal height = panel->height;
+    for (const Designed &control : design) {
+        if (QLatin1String(control.container) == QLatin1String("Frame3") && control.width > 0) {
+            places.insert(QString::fromLatin1(control.name), QRectF(control.left / width, control.top / height,
+                                                                    control.width / width, control.height / height));
+        }
+    }
+    return places;
+}
+
+} // namespace
+
+void TestMainLayout::drawnWholeAtTheLargestScaleThatFits_data()
+{
+    // Each screen of the platform (the test runs on screens from 800 x 600 to 3840 x 2160 at
+    // device pixel ratios from 1 to 4, named so).
+    QTest::addColumn<QString>("screen");
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens)
+        QTest::newRow(qPrintable(screen->name())) << screen->name();
+}
+
+void TestMainLayout::drawnWholeAtTheLargestScaleThatFits()
+{
+    QFETCH(QString, screen);
+    QScreen *shownOn = screenNamed(screen);
+    QVERIFY(shownOn);
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.openWithAListing();
+    moveTo(window, shownOn);
+    const QSize room = shownOn->availableGeometry().size().shrunkBy(window.windowHandle()->frameMargins());
+    const qreal fitting = DesignScale::fitting(room);
+    QCOMPARE(DesignScale::factor(), fitting);
+    // The whole design fits, and its controls span nearly all of the screen's width or height.
+    const QSize drawnDesign(twips(DesignScale::designedClientArea.width()), twips(DesignScale::designedClientArea.height()));
+    QVERIFY(room.width() >= drawnDesign.width() && room.height() >= drawnDesign.height());
+    const qreal spanned = screenSpanned(&window);
+    QVERIFY2(spanned >= 0.9, qPrintable(QString::number(spanned)));
+    // Text laid out at the scaled size.
+    QCOMPARE(window.font().pointSizeF(), 9 * fitting);
+    QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtWymc"))->font().pointSizeF(), 9 * fitting);
+    const QStringList problems = coveredOrCutOff(&window);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    // Within 1 %, or on a panel too small for 1 % to be much of a pixel, within the pixel and a
+    // half that rounding a box's edge and the panel's size takes.
+    const qreal rounding = 1.5 / control<QWidget>(&window, QStringLiteral("Frame3"))->height();
+    const QStringList moved
+        = placesDiffer(designedDetailPlaces(), detailBoxesInPanel(&window), qMax(0.01, rounding));
+    QVERIFY2(moved.isEmpty(), qPrintable(moved.join(QStringLiteral("; "))));
+    // What the screen it was made for shows, as designed.
+    if (shownOn->size() == QSize(800, 600)) {
+        QCOMPARE(fitting, 1.0);
+        QCOMPARE(control<QWidget>(&window, QStringLiteral("Frame3"))->geometry(), designedRect(30, 3450, 11835, 2655));
+    }
+}
+
+void TestMainLayout::followsTheScreenItIsMovedTo()
+{
+    QScreen *small = screenNamed(QStringLiteral("800x600@1"));
+    QScreen *large = screenNamed(QStringLiteral("3840x2160@2"));
+    QScreen *wide = screenNamed(QStringLiteral("1366x768@1.25"));
+    if (!small || !large || !wide)
+        QSKIP("the platform has no screens of these sizes");
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.openWithAListing();
+    const auto *exitButton = control<QWidget>(&window, QStringLiteral("cmdExit"));
+    const auto *bar = control<QWidget>(&window, QStringLiteral("stbBottom"));
+    for (QScreen *screen : {small, large, wide, small}) {
+        moveTo(window, screen);
+        const QSize room = screen->availableGeometry().size().shrunkBy(window.windowHandle()->frameMargins());
+        QCOMPARE(DesignScale::factor(), DesignScale::fitting(room));
+        QCOMPARE(exitButton->geometry(), pixels(twipsRect(10230, 7500, 1100, 315)));
+        QCOMPARE(bar->geometry(), QRect(0, window.height() - twips(285), window.width(), twips(285)));
+        const QStringList problems = coveredOrCutOff(&window);
+        QVERIFY2(problems.isEmpty(), qPrintable(screen->name() + QLatin1Char(' ') + problems.join(QStringLiteral("; "))));
+    }
+    // Back on the screen it was made for: the designed pixels, as before the moves.
+    QCOMPARE(exitButton->geometry(), designedRect(10230, 7500, 1100, 315));
+    QCOMPARE(control<QWidget>(&window, QStringLiteral("Label69"))->size(), QSize(36, 12));
+}
+
+void TestMainLayout::scaleFollowsTheSetting_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<qreal>("factor"); // 0 for the fitting scale
+    QTest::newRow("absent: fit") << QVariant() << 0.0;
+    QTest::newRow("fit") << QVariant(QStringLiteral("fit")) << 0.0;
+    QTest::newRow("1: the designed pixels") << QVariant(QStringLiteral("1")) << 1.0;
+    QTest::newRow("1.5 with blanks") << QVariant(QStringLiteral(" 1.5 ")) << 1.5;
+    QTest::newRow("too small") << QVariant(QStringLiteral("0.1")) << 0.5;
+    QTest::newRow("too large") << QVariant(QStringLiteral("20")) << 8.0;
+    QTest::newRow("not a number") << QVariant(QStringLiteral("大")) << 0.0;
+}
+
+void TestMainLayout::scaleFollowsTheSetting()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(qreal, factor);
+    QScreen *screen = screenNamed(QStringLiteral("1920x1080@1"));
+    if (!screen)
+        QSKIP("the platform has no 1920 x 1080 screen");
+    if (stored.isValid()) {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"), QStringLiteral("quillonix"))
+            .setValue(QStringLiteral("quillonixSave/scale"), stored);
+    }
+    MainWindowFixture main;
+    frmQX_Quillonix &window = main.open();
+    moveTo(window, screen);
+    const QSize room = screen->availableGeometry().size().shrunkBy(window.windowHandle()->frameMargins());
+    const qreal expected = factor > 0 ? factor : DesignScale::fitting(room);
+    QCOMPARE(DesignScale::factor(), expected);
+    QCOMPARE(QApplication::font().pointSizeF(), 9 * expected);
+    const QRect designed = designedRect(30, 3450, 11835, 2655);
+    const QRect drawn = control<QWidget>(&window, QStringLiteral("Frame3"))->geometry();
+    QCOMPARE(drawn, factor == 1.0 ? designed : pixels(twipsRect(30, 3450, 11835, 2655)));
+    // The window still covers the screen, whatever the scale.
+    QVERIFY(covers(window, screen->availableGeometry()));
 }
 
 QTEST_MAIN(TestMainLayout)

@@ -1,4 +1,5 @@
 #include "listingfixture.h"
+#include "screenfit.h"
 #include "testsupport.h"
 
 #include "core/mQuillonix.h"
@@ -6,6 +7,7 @@
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/privilege/frmQX_CheckPrivilege.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +48,8 @@ private slots:
     void cleanup();
 
     void promptLayoutFollowsTheDesign();
+    void drawnWholeAtEveryScale_data() { scalesToCheck(); }
+    void drawnWholeAtEveryScale();
     void promptAnswersToNeitherEnterNorEscButToSpace();
     void rightPasswordLetsTheCommandAct_data();
     void rightPasswordLetsTheCommandAct();
@@ -97,7 +101,6 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     QCOMPARE(control<QLabel>(&prompt, QStringLiteral("Label1"))->pos(), designedRect(360, 330, 0, 0).topLeft());
     auto *password = control<QLineEdit>(&prompt, QStringLiteral("txtPassword"));
     QCOMPARE(password->geometry(), designedRect(1530, 240, 2085, 345));
-    QCOMPARE(password->echoMode(), QLineEdit::Normal);
     QCOMPARE(password->maxLength(), 8);
     QCOMPARE(accessibleName(password), QStringLiteral("输入口令："));
     auto *ok = control<QPushButton>(&prompt, QStringLiteral("cmdOK"));
@@ -109,6 +112,12 @@ void TestPrivilege::promptLayoutFollowsTheDesign()
     prompt.show();
     QVERIFY(QTest::qWaitForWindowActive(&prompt));
     QCOMPARE(tabWalk(password, 3), (QStringList{"txtPassword", "cmdOK", "cmdCancel", "txtPassword"}));
+
+    // The customer beside the screen sees a star for each character typed, as at the login.
+    password->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Se 8"));
+    QCOMPARE(password->text(), QStringLiteral("Se 8"));
+    QCOMPARE(password->displayText(), QStringLiteral("****"));
 }
 
 void TestPrivilege::promptAnswersToNeitherEnterNorEscButToSpace()
@@ -321,6 +330,15 @@ void TestPrivilege::promptLeavesTheDatabaseFreeForOtherWriters()
     answerPrompt(QStringLiteral("Changed1"));
     m_window->cmdExit_Click();
     QVERIFY(ProgramEnd::programEnding());
+}
+
+// Drawn at the main window's scale: open when the scale changes, or opened after, the same.
+void TestPrivilege::drawnWholeAtEveryScale()
+{
+    QFETCH(qreal, factor);
+    const QStringList problems = drawnAgainAt<frmQX_CheckPrivilege>(factor);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
+    QCOMPARE(frmQX_CheckPrivilege().size(), QSize(twips(4035), twips(1290)));
 }
 
 QTEST_MAIN(TestPrivilege)
