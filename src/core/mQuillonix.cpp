@@ -46,7 +46,7 @@ void closeBeforeQtSql()
 
 } // namespace
 
-bool funConnectDatabase()
+bool funConnectDatabase(QString *strReason)
 {
     if (gDBType == QLatin1String("A")) {
         gConnectString = QStringLiteral(
@@ -61,7 +61,9 @@ bool funConnectDatabase()
         gConnection.open();
         closeBeforeQtSql();
         return true;
-    } catch (const DbError &) {
+    } catch (const DbError &error) {
+        if (strReason)
+            *strReason = error.description();
         return false;
     }
 }
