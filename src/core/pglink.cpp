@@ -2,11 +2,13 @@
 
 #include "core/heldinput.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <libpq-fe.h>
 #include <mutex>
+#include <poll.h>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -16,6 +18,9 @@ namespace {
 
 // A wait on the server shorter than this shows nothing: most statements take less.
 constexpr std::chrono::milliseconds readingShownAfter(300);
+// How long the window's thread waits for an answer before it lets the event loop run: a
+// listing loads in a fraction of a millisecond, and this is far too short for anybody to see.
+constexpr std::chrono::milliseconds quickAnswer(10);
 // Reading the connection after the socket was found ready, over TLS: enough to take what a
 // TLS record holds beyond the room libpq had for it.
 constexpr int tlsReadings = 4;
@@ -191,6 +196,15 @@ PgLink::Reply PgLink::run(Send send, std::chrono::milliseconds deadline)
         reply = std::move(answer);
         waiting.quit();
     });
+    // Most answers come within a moment: taken without the event loop, they cost the window
+    // no repaint half way through what the user asked for.
+    const QDeadlineTimer moment(quickAnswer);
+    while (!reply && m_conn && !m_writable->isEnabled()) {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&socket, 1, int(moment.remainingTime())) <= 0)
+            break;
+        readAnswer();
+    }
     // The program ending leaves every event loop: the wait goes on until the reply.
     while (!reply)
         waitHoldingInput(waiting, readingShownAfter);
