@@ -103,9 +103,11 @@ void TcpProxy::swallow()
                               Qt::BlockingQueuedConnection);
 }
 
-void TcpProxy::drop()
+void TcpProxy::drop(std::chrono::milliseconds after)
 {
-    QMetaObject::invokeMethod(m_relay, [this] { m_relay->dropAll(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_relay, [this, after] { QTimer::singleShot(after, m_relay, [this] { m_relay->dropAll(); }); },
+        Qt::BlockingQueuedConnection);
 }
 
 QString TcpProxy::clusterSocket()

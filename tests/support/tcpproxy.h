@@ -23,8 +23,8 @@ public:
     void pass();
     void delay(std::chrono::milliseconds delay);
     void swallow();
-    // Cuts every open connection; new ones are served as before.
-    void drop();
+    // Cuts every open connection, now or that much later; new ones are served as before.
+    void drop(std::chrono::milliseconds after = std::chrono::milliseconds(0));
 
     // The socket of the test server's cluster, from its URI.
     static QString clusterSocket();
