@@ -2,7 +2,9 @@
 
 #include "core/accesssource.h"
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/pgsession.h"
+#include "core/pgsettings.h"
 #include "core/regularfile.h"
 #include "core/sqlitesession.h"
 
@@ -57,24 +59,32 @@ QString Connection::fileOf(const QString &connectString)
 void Connection::open()
 {
     close();
+    try {
+        m_session = openSession();
+    } catch (const DbError &error) {
+        // Why the database could not be opened goes to the desk's journal as well.
+        logEachLine(lcDatabase, error.description());
+        throw;
+    }
+}
+
+std::shared_ptr<EngineSession> Connection::openSession() const
+{
     const QString fileName = fileOf(m_connectString);
     const QString serverFile = serverFileBeside(fileName);
-    if (!serverFile.isEmpty()) {
-        m_session = std::make_shared<PgSession>(PgSession::readServerFile(serverFile), m_timeoutSeconds);
-        return;
-    }
+    if (!serverFile.isEmpty())
+        return std::make_shared<PgSession>(PgSettings::readServerFile(serverFile), m_timeoutSeconds);
     switch (kindOf(fileName)) {
     case FileKind::Sqlite:
-        m_session = std::make_shared<SqliteSession>(openSqliteFile(fileName, m_timeoutSeconds), m_timeoutSeconds);
-        break;
+        return std::make_shared<SqliteSession>(openSqliteFile(fileName, m_timeoutSeconds), m_timeoutSeconds);
     case FileKind::Access:
-        m_session = std::make_shared<SqliteSession>(openAccessFile(fileName, m_timeoutSeconds), m_timeoutSeconds);
-        break;
+        return std::make_shared<SqliteSession>(openAccessFile(fileName, m_timeoutSeconds), m_timeoutSeconds);
     case FileKind::Missing:
-        throw DbError(DbError::ProviderError, QStringLiteral("找不到数据库文件：") + fileName);
+        break;
     case FileKind::Other:
         throw DbError(DbError::ProviderError, QStringLiteral("不是可识别的数据库文件：") + fileName);
     }
+    throw DbError(DbError::ProviderError, QStringLiteral("找不到数据库文件：") + fileName);
 }
 
 void Connection::close()

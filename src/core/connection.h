@@ -22,7 +22,8 @@ public:
     void setConnectionTimeout(int seconds);
     int connectionTimeout() const { return m_timeoutSeconds; }
 
-    // Opens the database named by the connection string; throws DbError when that fails.
+    // Opens the database named by the connection string; throws DbError when that fails,
+    // and logs why (lcDatabase).
     void open();
     // Closes the connection, and with it every record set still open on it.
     void close();
@@ -35,6 +36,8 @@ public:
     static QString fileOf(const QString &connectString);
 
 private:
+    std::shared_ptr<EngineSession> openSession() const;
+
     QString m_connectString;
     int m_timeoutSeconds = 15;
     std::shared_ptr<EngineSession> m_session;

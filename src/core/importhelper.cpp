@@ -1,9 +1,9 @@
 #include "core/importhelper.h"
 
 #include "core/dberror.h"
+#include "core/heldinput.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
@@ -15,46 +15,6 @@ namespace {
 // hundreds of megabytes of warnings about a damaged file before it: only this much of the
 // end is kept.
 constexpr qsizetype keptErrorBytes = 4096;
-
-ReadingIndicator &readingIndicator()
-{
-    static ReadingIndicator indicator;
-    return indicator;
-}
-
-// Tells the indicator that the file is being read for as long as it lives.
-class ReadingShown
-{
-public:
-    ReadingShown() { show(true); }
-    ~ReadingShown() { show(false); }
-    ReadingShown(const ReadingShown &) = delete;
-    ReadingShown &operator=(const ReadingShown &) = delete;
-
-private:
-    static void show(bool reading)
-    {
-        if (readingIndicator())
-            readingIndicator()(reading);
-    }
-};
-
-// The windows' handlers do not run inside one another. The wait keeps the user's input
-// for later; a request to close a window, which is not held back with it, is refused.
-class CloseRefused : public QObject
-{
-public:
-    CloseRefused() { QCoreApplication::instance()->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() != QEvent::Close)
-            return false;
-        event->ignore();
-        return true;
-    }
-};
 
 // The end of a stream, read as it arrives.
 class OutputTail
@@ -84,15 +44,9 @@ DbError unreadable(const QString &accessFile, const QString &reason)
 
 } // namespace
 
-void setReadingIndicator(ReadingIndicator indicator)
-{
-    readingIndicator() = std::move(indicator);
-}
-
 void writeAccessSnapshot(const QString &accessFile, const QString &sqliteFile, int timeoutSeconds)
 {
     const QString converter = QCoreApplication::applicationDirPath() + QStringLiteral("/quillonix-import");
-    const ReadingShown shown;
     QProcess helper;
     helper.setProgram(converter);
     helper.setArguments({QStringLiteral("--snapshot"), QString::number(std::max(1, timeoutSeconds)), accessFile,
@@ -111,10 +65,8 @@ void writeAccessSnapshot(const QString &accessFile, const QString &sqliteFile, i
     if (!helper.waitForStarted())
         throw unreadable(accessFile, QStringLiteral("不能启动读取程序 ") + converter);
     deadline.start(std::max(0, timeoutSeconds) * 1000);
-    {
-        const CloseRefused closeRefused;
-        waiting.exec(QEventLoop::ExcludeUserInputEvents);
-    }
+    // Reading an Access file takes a moment at least: the desk says so at once.
+    waitHoldingInput(waiting, std::chrono::milliseconds(0));
     if (helper.state() != QProcess::NotRunning) {
         helper.kill();
         helper.waitForFinished();

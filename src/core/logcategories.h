@@ -8,3 +8,6 @@
 Q_DECLARE_LOGGING_CATEGORY(lcDatabase) // "quillonix.db": the listing database and its server
 Q_DECLARE_LOGGING_CATEGORY(lcPhoto)    // "quillonix.photo": a listing's photo files
 Q_DECLARE_LOGGING_CATEGORY(lcFile)     // "quillonix.file": settings, folders, saved files
+
+// Writes text to the log under category, a log line for each of its lines.
+void logEachLine(const QLoggingCategory &(*category)(), const QString &text);

@@ -47,7 +47,7 @@ void closeBeforeQtSql()
 
 } // namespace
 
-bool funConnectDatabase()
+bool funConnectDatabase(QString *strReason)
 {
     if (gDBType == QLatin1String("A")) {
         gConnectString = QStringLiteral(
@@ -62,7 +62,9 @@ bool funConnectDatabase()
         gConnection.open();
         closeBeforeQtSql();
         return true;
-    } catch (const DbError &) {
+    } catch (const DbError &error) {
+        if (strReason)
+            *strReason = error.description();
         return false;
     }
 }

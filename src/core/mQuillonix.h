@@ -21,8 +21,9 @@ extern bool gPrivilegeOK;          // the last password prompt matched
 extern QString gPrivilegeText;     // what was typed at the last prompt, trimmed; "" if cancelled
 
 // Opens gConnection on the database that gDBType and gDBPath name. False on any failure,
-// without a word to the user: the caller decides what to say.
-bool funConnectDatabase();
+// without a word to the user: the caller decides what to say, and finds why in strReason
+// (a line for each cause) when it gives one.
+bool funConnectDatabase(QString *strReason = nullptr);
 
 // True when the typed password matches the user's stored one, both with blanks trimmed,
 // letter case counting. A user without a stored password (Null) is let in with anything.

@@ -1,20 +1,17 @@
 #include "core/pgsession.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/pgstatement.h"
-#include "core/regularfile.h"
 #include "core/storedtext.h"
 #include "core/valuetext.h"
 
-#include <QFile>
-#include <QMap>
+#include <algorithm>
 #include <charconv>
 #include <libpq-fe.h>
 #include <vector>
 
 namespace {
-
-using Result = PgSession::Result;
 
 // Type numbers of the server's built-in types (pg_type.oid), which never change.
 enum TypeOid : Oid {
@@ -43,15 +40,30 @@ QString firstLine(const char *message)
     return QString::fromUtf8(message).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
-DbError unreachable(const pg_conn *connection)
+// A statement the server stops at its time-out is reported by the server itself: the desk
+// waits this much longer for its word before it gives up on a server that does not answer.
+constexpr std::chrono::milliseconds serverReportMargin(2000);
+
+std::chrono::milliseconds &longestWait()
 {
-    return DbError(DbError::ProviderError,
-                   QStringLiteral("不能连接数据库服务器：") + firstLine(PQerrorMessage(connection)));
+    static std::chrono::milliseconds longest(0);
+    return longest;
 }
 
-DbError lost()
+std::chrono::milliseconds capped(std::chrono::milliseconds deadline)
 {
-    return DbError(DbError::ProviderError, QStringLiteral("与数据库服务器的连接已断开，下一次操作时重新连接。"));
+    return longestWait().count() > 0 ? std::min(deadline, longestWait()) : deadline;
+}
+
+// The settings every connection gets before its first statement: dates read as
+// yyyy-mm-dd hh:mm:ss, numbers in full, a backslash in text as itself. A desk's search is
+// small, and several desks share the server: each statement runs on one core, which gave
+// several desks twice the searches a second of parallel workers.
+QByteArray sessionSettings(int timeoutSeconds)
+{
+    return "SET DateStyle = ISO, YMD; SET IntervalStyle = postgres; SET standard_conforming_strings = on;"
+           " SET extra_float_digits = 1; SET max_parallel_workers_per_gather = 0; SET statement_timeout = "
+           + QByteArray::number(qint64(timeoutSeconds) * 1000);
 }
 
 // How the program reads a column of each server type.
@@ -97,7 +109,7 @@ int hexDigit(char c)
 class PgRows : public EngineRows
 {
 public:
-    PgRows(Result result, std::weak_ptr<const bool> session)
+    PgRows(PgResult result, std::weak_ptr<const bool> session)
         : m_result(std::move(result)), m_session(std::move(session)), m_rowCount(PQntuples(m_result.get()))
     {
         const int columns = PQnfields(m_result.get());
@@ -211,7 +223,7 @@ private:
         return decoded;
     }
 
-    Result m_result;
+    PgResult m_result;
     std::weak_ptr<const bool> m_session;
     int m_rowCount;
     int m_row = 0;
@@ -301,118 +313,76 @@ private:
     std::vector<int> m_formats;
 };
 
-PgSession::PgSession(const QString &connectionText, int timeoutSeconds) : m_timeoutSeconds(timeoutSeconds)
+PgSession::PgSession(const QString &connectionText, int timeoutSeconds)
+    : m_settings(PgSettings::forConnection(connectionText, timeoutSeconds)), m_timeoutSeconds(timeoutSeconds)
 {
-    const QByteArray text = connectionText.toUtf8();
-    char *failure = nullptr;
-    PQconninfoOption *parsed = PQconninfoParse(text.constData(), &failure);
-    const std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> owned(parsed, PQconninfoFree);
-    if (!parsed) {
-        const QString reason = firstLine(failure);
-        PQfreemem(failure);
-        throw DbError(DbError::ProviderError, QStringLiteral("itdb.conn 中的服务器连接写得不对：") + reason);
-    }
-    // The program's own settings, where the folder's connection text names none.
-    QMap<QByteArray, QByteArray> settings = {
-        {"connect_timeout", QByteArray::number(timeoutSeconds)},
-        {"fallback_application_name", "quillonix"},
-        // Over a network, a server that stops answering is noticed within a minute.
-        {"keepalives_idle", "30"},
-        {"keepalives_interval", "10"},
-        {"keepalives_count", "3"},
-    };
-    for (const PQconninfoOption *option = parsed; option->keyword; ++option) {
-        if (!option->val)
-            continue;
-        const QByteArray keyword(option->keyword);
-        // The folder is shared by every desk: it names the server, never a password.
-        if (keyword == "password" || keyword == "passfile") {
-            throw DbError(DbError::ProviderError,
-                          QStringLiteral("itdb.conn 中不能写口令：口令放在各台电脑的 ~/.pgpass 或 PGPASSWORD 中。"));
-        }
-        settings.insert(keyword, QByteArray(option->val));
-    }
-    // Text goes both ways as UTF-8, whatever the server keeps.
-    settings.insert("client_encoding", "UTF8");
-
-    std::vector<const char *> keywords;
-    std::vector<const char *> values;
-    for (auto setting = settings.cbegin(); setting != settings.cend(); ++setting) {
-        keywords.push_back(setting.key().constData());
-        values.push_back(setting.value().constData());
-    }
-    keywords.push_back(nullptr);
-    values.push_back(nullptr);
-    m_conn = PQconnectdbParams(keywords.data(), values.data(), 0);
-    // The server's notices are for its own log, not for the desk's terminal.
-    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
-    try {
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            throw unreachable(m_conn);
-        prepareConnection();
-    } catch (const DbError &) {
-        PQfinish(m_conn);
-        throw;
-    }
+    connect();
 }
 
-PgSession::~PgSession()
+PgSession::~PgSession() = default;
+
+void PgSession::setLongestWait(std::chrono::milliseconds longest)
 {
-    PQfinish(m_conn);
+    longestWait() = longest;
 }
 
-QString PgSession::readServerFile(const QString &fileName)
+std::chrono::milliseconds PgSession::connectDeadline() const
 {
-    QFile file;
-    if (!openRegularFile(file, fileName))
-        throw DbError(DbError::ProviderError, QStringLiteral("不能读取 ") + fileName);
-    // One line names the server; a file far longer than that is not such a file.
-    const QByteArray content = file.read(64 * 1024);
-    for (const QByteArray &line : content.split('\n')) {
-        const QString connection = QString::fromUtf8(line).trimmed();
-        if (!connection.isEmpty())
-            return connection;
-    }
-    throw DbError(DbError::ProviderError, fileName + QStringLiteral(" 中没有服务器连接。"));
+    return capped(std::chrono::seconds(m_timeoutSeconds));
 }
 
-void PgSession::prepareConnection()
+std::chrono::milliseconds PgSession::statementDeadline() const
 {
-    // Dates read as yyyy-mm-dd hh:mm:ss, numbers in full, a backslash in text as itself. A
-    // desk's search is small, and several desks share the server: each statement runs on one
-    // core, which gave several desks twice the searches a second of parallel workers.
-    const QByteArray settings = "SET DateStyle = ISO, YMD; SET IntervalStyle = postgres;"
-                                " SET standard_conforming_strings = on; SET extra_float_digits = 1;"
-                                " SET max_parallel_workers_per_gather = 0; SET statement_timeout = "
-                                + QByteArray::number(qint64(m_timeoutSeconds) * 1000);
-    const Result result(PQexec(m_conn, settings.constData()), PQclear);
-    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
-        if (PQstatus(m_conn) != CONNECTION_OK)
-            throw lost();
-        throw DbError(DbError::ProviderError, firstLine(PQerrorMessage(m_conn)));
-    }
+    return capped(std::chrono::seconds(m_timeoutSeconds) + serverReportMargin);
 }
 
-void PgSession::reconnectIfLost()
+void PgSession::connect()
 {
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        return;
     // What was prepared went with the old connection.
     m_prepared.clear();
-    PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK)
-        throw unreachable(m_conn);
-    prepareConnection();
+    m_link.reset();
+    m_link = PgLink::open(m_settings, connectDeadline());
+    const QByteArray settings = sessionSettings(m_timeoutSeconds);
+    requireSuccess(request([&settings](pg_conn *connection) { return PQsendQuery(connection, settings.constData()); }));
+    m_timeoutSent = true;
+}
+
+void PgSession::makeReady()
+{
+    if (!m_link || !m_link->isOpen())
+        connect();
+    if (!m_timeoutSent) {
+        const QByteArray setting = "SET statement_timeout = " + QByteArray::number(qint64(m_timeoutSeconds) * 1000);
+        requireSuccess(request([&setting](pg_conn *connection) { return PQsendQuery(connection, setting.constData()); }));
+        m_timeoutSent = true;
+    }
+}
+
+PgResult PgSession::request(const PgLink::Send &send)
+{
+    PgLink::Reply reply = m_link->run(send, statementDeadline());
+    if (reply.failure)
+        throw *reply.failure;
+    return std::move(reply.result);
+}
+
+void PgSession::requireSuccess(const PgResult &result) const
+{
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+        return;
+    const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+    if (state && qstrcmp(state, "57014") == 0)
+        throw DbError::timedOut(m_timeoutSeconds);
+    const char *primary = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
+    throw DbError(DbError::ProviderError,
+                  primary ? QString::fromUtf8(primary) : firstLine(PQresultErrorMessage(result.get())));
 }
 
 void PgSession::setStatementTimeout(int seconds)
 {
     m_timeoutSeconds = seconds;
-    if (PQstatus(m_conn) != CONNECTION_OK)
-        return;
-    const QByteArray setting = "SET statement_timeout = " + QByteArray::number(qint64(seconds) * 1000);
-    // A connection lost meanwhile takes the setting when it connects again.
-    PQclear(PQexec(m_conn, setting.constData()));
+    m_timeoutSent = false;
 }
 
 const QByteArray &PgSession::translated(const QString &source)
@@ -433,30 +403,36 @@ const QByteArray *PgSession::preparedStatement(const QString &source, const PgPa
     if (m_prepared.size() >= preparedCapacity)
         return nullptr;
     const QByteArray name = "quillonix_" + QByteArray::number(++m_preparedNumber);
-    const Result prepared(PQprepare(m_conn, name.constData(), translated(source).constData(), parameters.count(),
-                                    parameters.types()),
-                          PQclear);
+    const QByteArray &statement = translated(source);
+    const PgResult prepared = request([&](pg_conn *connection) {
+        return PQsendPrepare(connection, name.constData(), statement.constData(), parameters.count(),
+                             parameters.types());
+    });
     // A statement the server refuses runs unprepared, to fail as any other does.
     if (PQresultStatus(prepared.get()) != PGRES_COMMAND_OK)
         return nullptr;
     return &m_prepared.insert(source, {name, parameters.typeList()})->name;
 }
 
-PgSession::Result PgSession::execute(const QString &source, const PgParameters &parameters, bool mayPrepareAgain)
+PgResult PgSession::execute(const QString &source, const PgParameters &parameters, bool mayPrepareAgain)
 {
     const QByteArray *name = preparedStatement(source, parameters);
     if (!name) {
-        return Result(PQexecParams(m_conn, translated(source).constData(), parameters.count(), parameters.types(),
-                                   parameters.values(), parameters.lengths(), parameters.formats(), 0),
-                      PQclear);
+        const QByteArray &statement = translated(source);
+        return request([&](pg_conn *connection) {
+            return PQsendQueryParams(connection, statement.constData(), parameters.count(), parameters.types(),
+                                     parameters.values(), parameters.lengths(), parameters.formats(), 0);
+        });
     }
-    Result result(PQexecPrepared(m_conn, name->constData(), parameters.count(), parameters.values(),
-                                 parameters.lengths(), parameters.formats(), 0),
-                  PQclear);
+    PgResult result = request([&](pg_conn *connection) {
+        return PQsendQueryPrepared(connection, name->constData(), parameters.count(), parameters.values(),
+                                   parameters.lengths(), parameters.formats(), 0);
+    });
     // The back office loaded the table again with other columns: the statement is prepared anew.
     const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
-    if (mayPrepareAgain && state && qstrcmp(state, "0A000") == 0 && PQstatus(m_conn) == CONNECTION_OK) {
-        PQclear(PQexec(m_conn, ("DEALLOCATE " + *name).constData()));
+    if (mayPrepareAgain && state && qstrcmp(state, "0A000") == 0) {
+        const QByteArray deallocate = "DEALLOCATE " + *name;
+        request([&deallocate](pg_conn *connection) { return PQsendQuery(connection, deallocate.constData()); });
         m_prepared.remove(source);
         return execute(source, parameters, false);
     }
@@ -465,18 +441,16 @@ PgSession::Result PgSession::execute(const QString &source, const PgParameters &
 
 std::unique_ptr<EngineRows> PgSession::run(const QString &source, const QVariantList &values)
 {
-    reconnectIfLost();
-    const PgParameters parameters(values);
-    Result result = execute(source, parameters, true);
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+    try {
+        makeReady();
+        const PgParameters parameters(values);
+        PgResult result = execute(source, parameters, true);
+        requireSuccess(result);
         return std::make_unique<PgRows>(std::move(result), m_alive);
-    if (PQstatus(m_conn) != CONNECTION_OK)
-        throw lost();
-    const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
-    if (state && qstrcmp(state, "57014") == 0)
-        throw DbError::timedOut(m_timeoutSeconds);
-    const char *primary = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
-    throw DbError(DbError::ProviderError,
-                  primary ? QString::fromUtf8(primary) : firstLine(PQerrorMessage(m_conn)));
+    } catch (const DbError &error) {
+        // The connection failed, not the statement: the desk's journal keeps why.
+        if (!m_link || !m_link->isOpen())
+            logEachLine(lcDatabase, error.description());
+        throw;
+    }
 }

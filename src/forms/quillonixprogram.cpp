@@ -1,6 +1,6 @@
 #include "forms/quillonixprogram.h"
 
-#include "core/importhelper.h"
+#include "core/heldinput.h"
 #include "core/mQuillonix.h"
 #include "forms/common/designscale.h"
 #include "forms/common/modal.h"
@@ -116,9 +116,11 @@ void QuillonixProgram::showDatabaseReading(bool reading)
 
 void QuillonixProgram::showMainWindow()
 {
-    // The login form is gone once its OK handler has returned.
-    m_login.release()->deleteLater();
     m_main = std::make_unique<frmQX_Quillonix>();
     m_main->Form_Load();
     m_main->show();
+    // The login form is gone once its OK handler has returned. Only now: the main window's
+    // load waits for the database, and a form deleted during such a wait would be deleted
+    // under the handler that still runs.
+    m_login.release()->deleteLater();
 }

@@ -30,8 +30,8 @@ public:
 
 private:
     void showMainWindow();
-    // While the database file is read: a busy cursor, from start-up on, and a word in the
-    // main window's status bar once it exists.
+    // While the database is read (a file, or the server): a busy cursor, from start-up on,
+    // and a word in the main window's status bar once it exists.
     void showDatabaseReading(bool reading);
 
     std::unique_ptr<frmQX_Login> m_login;

@@ -21,32 +21,6 @@ namespace {
 
 const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
-// Sets an environment variable for one test, and puts the old value back after it.
-class EnvironmentChange
-{
-public:
-    EnvironmentChange(const char *name, const QByteArray &value) : m_name(name), m_old(qgetenv(name))
-    {
-        m_had = qEnvironmentVariableIsSet(name);
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvironmentChange()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    QByteArray m_old;
-    bool m_had = false;
-};
-
 // A socket file that nobody answers on, as a copy that ended abnormally leaves behind.
 void leaveStaleSocket(const QString &path)
 {

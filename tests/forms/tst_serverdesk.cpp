@@ -1,33 +1,46 @@
 #include "demodatabase.h"
 #include "listingfixture.h"
 #include "mainwindowfixture.h"
+#include "tcpproxy.h"
 #include "testserver.h"
 #include "testsupport.h"
 
 #include "core/connection.h"
 #include "core/dberror.h"
 #include "core/mQuillonix.h"
+#include "core/pgsession.h"
 #include "core/recordset.h"
 #include "forms/login/frmQX_Login.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
+#include "forms/main/statuspanels.h"
 #include "forms/quillonixprogram.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QtEndian>
+
+#include <libpq-fe.h>
+#include <sys/stat.h>
 
 // The front desk on a shared server database: a listing database loaded into the test
 // server with quillonix-import shows what the same database shows as a file; changes made
-// on the server show at once; a lost server is reported and found again.
+// on the server show at once; a lost server is reported and found again; a server that falls
+// silent, behind a network of the test's own, never holds up the window; and the desk's
+// password goes to no server that does not prove itself.
 class TestServerDesk : public QObject
 {
     Q_OBJECT
@@ -42,9 +55,17 @@ private slots:
     void statementsMeanOnTheServerWhatTheyMeanInTheFile();
     void changesOnTheServerShowAtTheNextSearch();
     void serverMadeByOtherMeansReadsInPlainForm();
-    void unusableServerGetsTheQuestionOfAMissingDatabase_data();
-    void unusableServerGetsTheQuestionOfAMissingDatabase();
+    void serverFileIsReadAsWritten_data();
+    void serverFileIsReadAsWritten();
+    void unusableServerGetsTheQuestionWithTheCause_data();
+    void unusableServerGetsTheQuestionWithTheCause();
+    void passwordGoesToNoServerThatProvesNothing_data();
+    void passwordGoesToNoServerThatProvesNothing();
+    void passwordGoesToAServerThatProvesItself_data();
+    void passwordGoesToAServerThatProvesItself();
     void lostServerIsReportedAndFoundAgain();
+    void faultyNetworkNeverHoldsUpTheWindow_data();
+    void faultyNetworkNeverHoldsUpTheWindow();
 
 private:
     // The odd data as a file and loaded into the server, made once for the statements.
@@ -281,9 +302,11 @@ QStringList resultOf(const QString &folder, const QString &statement, const QVar
 class PrivateCluster
 {
 public:
-    PrivateCluster() : m_handle(TestSandbox::newFolder())
+    // With a port, the server listens there on 127.0.0.1 too, with TLS and SCRAM.
+    explicit PrivateCluster(quint16 tlsPort = 0) : m_handle(TestSandbox::newFolder())
     {
-        if (!command(QStringLiteral("start")))
+        const QStringList tls = tlsPort ? QStringList{QStringLiteral("--tls"), QString::number(tlsPort)} : QStringList();
+        if (!command(QStringLiteral("start"), tls))
             qFatal("cannot start a cluster of the test's own");
         QFile uri(m_handle + QStringLiteral("/uri"));
         if (!uri.open(QIODevice::ReadOnly))
@@ -293,14 +316,16 @@ public:
     ~PrivateCluster() { command(QStringLiteral("stop")); }
 
     const QString &uri() const { return m_uri; }
+    // The server's own certificate, with TLS.
+    QString certificate() const { return m_handle + QStringLiteral("/cluster/server.crt"); }
     bool pause() { return command(QStringLiteral("pause")); }
     bool resume() { return command(QStringLiteral("resume")); }
 
 private:
-    bool command(const QString &verb)
+    bool command(const QString &verb, const QStringList &options = {})
     {
         QProcess script;
-        script.start(QStringLiteral(QUILLONIX_PGCLUSTER), {verb, m_handle});
+        script.start(QStringLiteral(QUILLONIX_PGCLUSTER), QStringList{verb, m_handle} + options);
         return script.waitForFinished(90000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
     }
 
@@ -308,19 +333,257 @@ private:
     QString m_uri;
 };
 
+// The demo database of 20 listings loaded into the server the URI names, and a database
+// folder whose itdb.conn names it; "" when that fails.
+QString demoFolderOn(const QString &uri)
+{
+    const QString folder = TestSandbox::newFolder();
+    const QString failure = runTool(QStringLiteral("quillonix-demodb"), {uri, QStringLiteral("--listings"),
+                                                                        QStringLiteral("20"), QStringLiteral("--folder"),
+                                                                        folder});
+    if (!failure.isEmpty())
+        qWarning("%s", qPrintable(failure));
+    return failure.isEmpty() ? folder : QString();
+}
+
 // The desk as it starts on a server: the demo database of 20 listings loaded into it, a
 // database folder whose itdb.conn names it, 经理 logged in.
 void connectDeskToDemoOn(const QString &uri)
 {
-    const QString folder = TestSandbox::newFolder();
-    QCOMPARE(runTool(QStringLiteral("quillonix-demodb"),
-                     {uri, QStringLiteral("--listings"), QStringLiteral("20"), QStringLiteral("--folder"), folder}),
-             QString());
+    const QString folder = demoFolderOn(uri);
+    QVERIFY(!folder.isEmpty());
     gDBType = QStringLiteral("A");
     gDBPath = folder + QLatin1Char('/');
     QVERIFY(funConnectDatabase());
     gUserName = QStringLiteral("经理");
 }
+
+// Runs statements on the database the URI names, through libpq; false when one fails.
+bool execOn(const QString &uri, const QString &statements)
+{
+    PGconn *connection = PQconnectdb(uri.toUtf8().constData());
+    const bool done = PQstatus(connection) == CONNECTION_OK && [&] {
+        PGresult *result = PQexec(connection, statements.toUtf8().constData());
+        const bool succeeded = PQresultStatus(result) == PGRES_COMMAND_OK;
+        if (!succeeded)
+            qWarning("%s", PQerrorMessage(connection));
+        PQclear(result);
+        return succeeded;
+    }();
+    PQfinish(connection);
+    return done;
+}
+
+// The test database reached through the proxy, over TCP.
+QString uriThrough(const TcpProxy &proxy, const TestServerDatabase &server)
+{
+    return QStringLiteral("postgresql://quillonix@127.0.0.1:%1/%2?sslmode=disable").arg(proxy.port()).arg(server.name());
+}
+
+// No wait on the server longer than this, for as long as this lives.
+class LongestWait
+{
+public:
+    explicit LongestWait(std::chrono::milliseconds longest) { PgSession::setLongestWait(longest); }
+    ~LongestWait() { PgSession::setLongestWait(std::chrono::milliseconds(0)); }
+    LongestWait(const LongestWait &) = delete;
+    LongestWait &operator=(const LongestWait &) = delete;
+};
+
+// The lines the program writes to its log under quillonix.db while this lives; every message
+// still goes where it went before.
+class DatabaseLog
+{
+public:
+    DatabaseLog()
+    {
+        lines().clear();
+        previous() = qInstallMessageHandler(record);
+    }
+    ~DatabaseLog() { qInstallMessageHandler(previous()); }
+    DatabaseLog(const DatabaseLog &) = delete;
+    DatabaseLog &operator=(const DatabaseLog &) = delete;
+
+    static QStringList &lines()
+    {
+        static QStringList written;
+        return written;
+    }
+
+private:
+    static QtMessageHandler &previous()
+    {
+        static QtMessageHandler handler = nullptr;
+        return handler;
+    }
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (qstrcmp(context.category, "quillonix.db") == 0)
+            lines() << message;
+        previous()(type, context, message);
+    }
+};
+
+// A FIFO at path: opening it to read waits for a writer for ever.
+void makeFifo(const QString &path)
+{
+    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+        qFatal("cannot make the FIFO %s", qPrintable(path));
+}
+
+// A TCP port of this machine on which nothing listens.
+quint16 closedPort()
+{
+    QTcpServer listener;
+    if (!listener.listen(QHostAddress::LocalHost))
+        qFatal("cannot find a free port");
+    return listener.serverPort();
+}
+
+// Starts the program on a database folder and logs 经理 in with his password; the main
+// window, or nullptr when the program ended on the way.
+frmQX_Quillonix *logIn(QuillonixProgram &program, const QString &folder)
+{
+    funSaveDBPath(folder);
+    if (!program.start())
+        return nullptr;
+    frmQX_Login *login = program.loginForm();
+    auto *users = control<QComboBox>(login, QStringLiteral("cmbUserName"));
+    users->setCurrentIndex(users->findText(QStringLiteral("经理")));
+    control<QLineEdit>(login, QStringLiteral("txtPassword"))->setText(QStringLiteral("8888"));
+    QTest::mouseClick(control<QPushButton>(login, QStringLiteral("cmdOK")), Qt::LeftButton);
+    return program.mainWindow();
+}
+
+// How long the calling thread has waited for a processor while it could have run, in ms.
+qint64 waitedForProcessor()
+{
+    QFile schedule(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!schedule.open(QIODevice::ReadOnly))
+        return 0;
+    return schedule.readAll().split(' ').value(1).toLongLong() / 1000000;
+}
+
+// What the window did while this lived, as a timer due every 10 ms saw it: the longest time
+// its event loop went without running the timer (but for time the shared machine gave to
+// others), what panels 2 (the reading sign) and 4 (the clock) showed, and whether the cursor
+// showed that the window was busy.
+class WindowWatch
+{
+public:
+    explicit WindowWatch(const frmQX_Quillonix &window)
+    {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_tick, &QTimer::timeout, [this, &window] {
+            const qint64 now = m_clock.elapsed();
+            const qint64 waited = waitedForProcessor();
+            longestGap = std::max(longestGap, now - m_last - (waited - m_waited));
+            m_last = now;
+            m_waited = waited;
+            readingPanel << window.controls().stbBottom->panelText(2);
+            clockPanel << window.controls().stbBottom->panelText(4);
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            busy = busy || (cursor && cursor->shape() == Qt::WaitCursor);
+        });
+        m_clock.start();
+        m_waited = waitedForProcessor();
+        m_tick.start(10);
+    }
+    qint64 elapsed() const { return m_clock.elapsed(); }
+
+    qint64 longestGap = 0;
+    QSet<QString> readingPanel;
+    QSet<QString> clockPanel;
+    bool busy = false;
+
+private:
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_waited = 0;
+};
+
+// A server of the test's own that speaks just enough of PostgreSQL's protocol to ask the
+// desk for its password in clear text, and keeps whatever password comes.
+class ClearTextPasswordServer
+{
+public:
+    ClearTextPasswordServer()
+    {
+        if (!m_listener.listen(QHostAddress::LocalHost))
+            qFatal("the password server cannot listen");
+        QObject::connect(&m_listener, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *desk = m_listener.nextPendingConnection()) {
+                auto received = std::make_shared<QByteArray>();
+                auto started = std::make_shared<bool>(false);
+                QObject::connect(desk, &QTcpSocket::readyRead, desk, [this, desk, received, started] {
+                    *received += desk->readAll();
+                    answer(*desk, *received, *started);
+                });
+            }
+        });
+    }
+
+    quint16 port() const { return m_listener.serverPort(); }
+    // The password messages that came, each as sent.
+    const QByteArrayList &passwords() const { return m_passwords; }
+
+private:
+    static QByteArray message(char type, const QByteArray &body)
+    {
+        QByteArray bytes(1, type);
+        bytes += bigEndian(quint32(body.size() + 4)) + body;
+        return bytes;
+    }
+    static QByteArray bigEndian(quint32 value)
+    {
+        QByteArray bytes(4, '\0');
+        qToBigEndian(value, bytes.data());
+        return bytes;
+    }
+
+    void answer(QTcpSocket &desk, QByteArray &received, bool &started)
+    {
+        for (;;) {
+            if (!started) {
+                if (received.size() < 8)
+                    return;
+                const quint32 length = qFromBigEndian<quint32>(received.constData());
+                const quint32 code = qFromBigEndian<quint32>(received.constData() + 4);
+                if (received.size() < qsizetype(length))
+                    return;
+                received.remove(0, length);
+                // A request for TLS or GSS encryption is refused; the start-up message is
+                // answered by asking for the password in clear text.
+                if (length == 8 && (code == 80877103 || code == 80877104)) {
+                    desk.write("N");
+                    continue;
+                }
+                started = true;
+                desk.write(message('R', bigEndian(3)));
+                continue;
+            }
+            if (received.size() < 5)
+                return;
+            const quint32 length = qFromBigEndian<quint32>(received.constData() + 1);
+            if (received.size() < qsizetype(length) + 1)
+                return;
+            if (received.at(0) == 'p') {
+                m_passwords << received.mid(5, length - 4);
+                QByteArray refusal;
+                for (const char *field : {"SFATAL", "VFATAL", "C28P01",
+                                          "Mpassword authentication failed for user \"quillonix\""})
+                    refusal += QByteArray(field) + '\0';
+                desk.write(message('E', refusal + '\0'));
+                desk.disconnectFromHost();
+            }
+            received.remove(0, length + 1);
+        }
+    }
+
+    QTcpServer m_listener;
+    QByteArrayList m_passwords;
+};
 
 } // namespace
 
@@ -506,35 +769,255 @@ void TestServerDesk::serverMadeByOtherMeansReadsInPlainForm()
     funCloseDatabase();
 }
 
-void TestServerDesk::unusableServerGetsTheQuestionOfAMissingDatabase_data()
+void TestServerDesk::serverFileIsReadAsWritten_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    const QString running = TestServerDatabase::clusterUri();
-    QTest::newRow("no server on the socket")
-        << QByteArray("postgresql://quillonix@/quillonix?host=/nonexistent-quillonix&port=5432\n");
-    QTest::newRow("no such database") << TestServerDatabase::uriOf(QStringLiteral("no_such_database")).toUtf8();
-    // The server would let the desk in: the password in the shared folder is what is refused.
-    QTest::newRow("a password in the file")
-        << QString(running).replace(QStringLiteral("postgresql://quillonix@"),
-                                    QStringLiteral("postgresql://quillonix:secret@"))
-               .toUtf8();
-    QTest::newRow("a password as a key") << (running.toUtf8() + "&password=secret");
-    QTest::newRow("words, not a connection") << QByteArray("the server in the back office\n");
-    QTest::newRow("an empty file") << QByteArray("\n\n");
+    QTest::addColumn<QByteArray>("content"); // {socket}: the test database on its socket; {tcp}: over TCP
+    QTest::addColumn<QByteArray>("password"); // PGPASSWORD, or none
+    QTest::newRow("comment lines and blank lines first")
+        << QByteArray("# 总部的服务器\n\n   # 旧的：postgresql://desk@old-server/agency\n{socket}\n") << QByteArray();
+    QTest::newRow("written on Windows: a byte-order mark, CR LF")
+        << QByteArray("\xEF\xBB\xBF# 总部\r\n{socket}\r\n# 完\r\n") << QByteArray();
+    QTest::newRow("a password at hand, over the Unix socket") << QByteArray("{socket}") << QByteArray("secret");
+    QTest::newRow("over TCP without a password") << QByteArray("{tcp}") << QByteArray();
+    QTest::newRow("a password at hand, over TCP, clear text allowed in itdb.conn")
+        << QByteArray("{tcp}&channel_binding=disable") << QByteArray("secret");
 }
 
-void TestServerDesk::unusableServerGetsTheQuestionOfAMissingDatabase()
+void TestServerDesk::serverFileIsReadAsWritten()
 {
     QFETCH(QByteArray, content);
+    QFETCH(QByteArray, password);
+    TestServerDatabase server;
+    QVERIFY2(server.exec(QStringLiteral("CREATE TABLE \"user\" (yhm text, yhkl text, xgr text, xgsj timestamp(0));"
+                                        "INSERT INTO \"user\" VALUES ('经理', '8888', 'TEST', now())")),
+             qPrintable(server.lastError()));
+    const TcpProxy proxy(TcpProxy::clusterSocket());
+    const QString folder = TestSandbox::newFolder();
+    writeServerFile(folder, content.replace("{socket}", server.uri().toUtf8())
+                                .replace("{tcp}", uriThrough(proxy, server).toUtf8()));
+    const EnvironmentChange desksPassword("PGPASSWORD", password);
+    funSaveDBPath(folder);
+    QuillonixProgram program;
+    QVERIFY(program.start());
+    QCOMPARE(entries(control<QComboBox>(program.loginForm(), QStringLiteral("cmbUserName"))),
+             QStringList{QStringLiteral("经理")});
+}
+
+void TestServerDesk::unusableServerGetsTheQuestionWithTheCause_data()
+{
+    // {folder}: a folder of the test's, with the FIFO "fifo" and the folder "folder" in it;
+    // {socket}: the test database on its socket; {no database}: a database the cluster does
+    // not have; {silent}: over TCP, where nothing answers;
+    // {tcp}: over TCP; {closed}: a port where nothing listens.
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("password"); // PGPASSWORD, or none
+    QTest::addColumn<QString>("cause"); // a regular expression for the lines under the question
+
+    const QString unreachable = QStringLiteral("不能连接数据库服务器：");
+    QTest::newRow("no server on the socket")
+        << QByteArray("postgresql://quillonix@/quillonix?host=/nonexistent-quillonix&port=5432\n") << QByteArray()
+        << unreachable + QStringLiteral(".*/nonexistent-quillonix/.*");
+    QTest::newRow("no such database") << QByteArray("{no database}") << QByteArray()
+                                      << unreachable + QStringLiteral(".*no_such_database.*");
+    QTest::newRow("a role the server does not know")
+        << QByteArray("{socket}&user=nobody_here") << QByteArray() << unreachable + QStringLiteral(".*nobody_here.*");
+    QTest::newRow("a host that is not found")
+        << QByteArray("postgresql://quillonix@quillonix-no-such-host.invalid/quillonix?sslmode=disable")
+        << QByteArray() << unreachable + QStringLiteral(".*quillonix-no-such-host\\.invalid.*");
+    QTest::newRow("a port where nothing listens") << QByteArray("postgresql://quillonix@127.0.0.1:{closed}/quillonix")
+                                                  << QByteArray() << unreachable + QStringLiteral(".*127\\.0\\.0\\.1.*");
+    QTest::newRow("a server that does not answer")
+        << QByteArray("{silent}") << QByteArray()
+        << unreachable + QStringLiteral("127\\.0\\.0\\.1 在 1\\.5 秒内没有回答。");
+    QTest::newRow("a password at hand, over TCP, to a server that proves nothing")
+        << QByteArray("{tcp}") << QByteArray("secret")
+        << unreachable + QStringLiteral(".*channel binding.*\\n口令只发给证明了自己的服务器（SCRAM 通道绑定，或"
+                                        " sslmode=verify-full 验证的证书）：这台服务器没有证明，口令没有发给它。");
+
+    const QString passwordRefused = QStringLiteral("itdb\\.conn 中不能写口令（%1）：口令放在各台电脑的 ~/\\.pgpass 或"
+                                                   " PGPASSWORD 中。");
+    QTest::newRow("a password in the URI") << QByteArray("postgresql://quillonix:secret@/quillonix?host=/tmp")
+                                           << QByteArray() << passwordRefused.arg(QStringLiteral("password"));
+    QTest::newRow("a password as a key") << QByteArray("{socket}&password=secret") << QByteArray()
+                                         << passwordRefused.arg(QStringLiteral("password"));
+    QTest::newRow("the key's password") << QByteArray("{socket}&sslpassword=secret") << QByteArray()
+                                        << passwordRefused.arg(QStringLiteral("sslpassword"));
+    QTest::newRow("a password file") << QByteArray("{socket}&passfile={folder}/pgpass") << QByteArray()
+                                     << passwordRefused.arg(QStringLiteral("passfile"));
+    QTest::newRow("a password in text libpq cannot read")
+        << QByteArray("host=server password='secret") << QByteArray() << passwordRefused.arg(QStringLiteral("password"));
+    QTest::newRow("the root certificate a FIFO")
+        << QByteArray("{socket}&sslrootcert={folder}/fifo") << QByteArray()
+        << QStringLiteral("itdb\\.conn 中 sslrootcert 指定的不是普通文件：/.*/fifo");
+    QTest::newRow("the certificate a folder") << QByteArray("{socket}&sslcert={folder}/folder") << QByteArray()
+                                              << QStringLiteral("itdb\\.conn 中 sslcert 指定的不是普通文件：/.*/folder");
+    QTest::newRow("the key missing") << QByteArray("{socket}&sslkey={folder}/missing.key") << QByteArray()
+                                     << QStringLiteral("itdb\\.conn 中 sslkey 指定的文件不存在：/.*/missing\\.key");
+    QTest::newRow("the revocation list a FIFO, the folder of them a file")
+        << QByteArray("{socket}&sslcrl={folder}/fifo&sslcrldir={folder}/fifo") << QByteArray()
+        << QStringLiteral("itdb\\.conn 中 sslcrl 指定的不是普通文件：/.*/fifo\\n"
+                          "itdb\\.conn 中 sslcrldir 指定的不是文件夹：/.*/fifo");
+    QTest::newRow("a line for each fault")
+        << QByteArray("{socket}&sslpassword=secret&sslrootcert={folder}/fifo&password=secret") << QByteArray()
+        << passwordRefused.arg(QStringLiteral("password")) + QStringLiteral("\\n")
+               + passwordRefused.arg(QStringLiteral("sslpassword"))
+               + QStringLiteral("\\nitdb\\.conn 中 sslrootcert 指定的不是普通文件：/.*/fifo");
+    QTest::newRow("words, not a connection") << QByteArray("the server in the back office\n") << QByteArray()
+                                             << QStringLiteral("itdb\\.conn 中的服务器连接写得不对：.+");
+    QTest::newRow("an empty file") << QByteArray("\n\n") << QByteArray()
+                                   << QStringLiteral("/.*/itdb\\.conn 中没有服务器连接。");
+    QTest::newRow("comments only") << QByteArray("# 总部的服务器\n#{socket}\n") << QByteArray()
+                                   << QStringLiteral("/.*/itdb\\.conn 中没有服务器连接。");
+}
+
+void TestServerDesk::unusableServerGetsTheQuestionWithTheCause()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, password);
+    QFETCH(QString, cause);
+    TestServerDatabase server;
+    TcpProxy proxy(TcpProxy::clusterSocket());
     // A usable database file beside it changes nothing: itdb.conn names the database.
     ListingFixture listings;
     listings.addUser(QStringLiteral("经理"), QStringLiteral("8888"));
+    const QString folder = TestSandbox::newFolder();
+    makeFifo(folder + QStringLiteral("/fifo"));
+    QVERIFY(QDir(folder).mkdir(QStringLiteral("folder")));
+    if (content.contains("{silent}"))
+        proxy.swallow();
+    const QByteArray tcp = uriThrough(proxy, server).toUtf8();
+    content.replace("{folder}", QFile::encodeName(folder))
+        .replace("{socket}", server.uri().toUtf8())
+        .replace("{no database}", TestServerDatabase::uriOf(QStringLiteral("no_such_database")).toUtf8())
+        .replace("{silent}", tcp)
+        .replace("{tcp}", tcp)
+        .replace("{closed}", QByteArray::number(closedPort()));
     writeServerFile(listings.folder(), content);
+    const EnvironmentChange desksPassword("PGPASSWORD", password);
+    const LongestWait shortWait(std::chrono::milliseconds(1500));
     funSaveDBPath(listings.folder());
-    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::No);
+
+    QStringList shown;
+    setMessageHandler([&shown](const QString &text, int flags, const QString &caption) {
+        shown << QStringLiteral("%1 %2: %3").arg(caption).arg(flags).arg(text);
+        return MessageAnswer::No;
+    });
+    const DatabaseLog log;
+    QElapsedTimer clock;
+    clock.start();
     QuillonixProgram program;
     QVERIFY(!program.start());
+    const qint64 elapsed = clock.elapsed();
+    MessageScript::install();
+
+    QCOMPARE(shown.size(), 1);
+    const QString asked = QStringLiteral("连接数据库 20: ") + connectQuestion + QStringLiteral("\n\n");
+    QVERIFY2(shown.first().startsWith(asked), qPrintable(shown.first()));
+    const QString reason = shown.first().mid(asked.size());
+    QVERIFY2(QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(cause)).match(reason).hasMatch(),
+             qPrintable(reason));
+    // The same lines in the desk's journal, and never a password.
+    QCOMPARE(log.lines().join(QLatin1Char('\n')), reason);
+    QVERIFY(!reason.contains(QStringLiteral("secret")));
+    // Within the deadline, and a moment to answer.
+    QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
     QVERIFY(!gConnection.isOpen());
+}
+
+void TestServerDesk::passwordGoesToNoServerThatProvesNothing_data()
+{
+    QTest::addColumn<QByteArray>("content"); // {port}: the port of the server that asks
+    QTest::addColumn<QString>("passwordFrom");
+    QTest::addColumn<bool>("sent");
+    QTest::addColumn<QString>("cause");
+
+    const QString unproven = QStringLiteral(
+        "不能连接数据库服务器：.*channel binding.*\\n口令只发给证明了自己的服务器.*");
+    const QByteArray server("postgresql://quillonix@127.0.0.1:{port}/agency");
+    QTest::newRow("PGPASSWORD") << server << "PGPASSWORD" << false << unproven;
+    QTest::newRow("PGPASSWORD, without TLS") << server + "?sslmode=disable" << "PGPASSWORD" << false << unproven;
+    QTest::newRow("the password file") << server << "the password file" << false << unproven;
+    QTest::newRow("clear text allowed in itdb.conn")
+        << server + "?channel_binding=disable" << "PGPASSWORD" << true
+        << QStringLiteral("不能连接数据库服务器：.*password authentication failed for user \"quillonix\".*");
+}
+
+void TestServerDesk::passwordGoesToNoServerThatProvesNothing()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, passwordFrom);
+    QFETCH(bool, sent);
+    QFETCH(QString, cause);
+    const QByteArray password = "desk's secret";
+    ClearTextPasswordServer asking;
+    const QString folder = TestSandbox::newFolder();
+    writeServerFile(folder, content.replace("{port}", QByteArray::number(asking.port())));
+    const QString passwordFile = TestSandbox::newFolder() + QStringLiteral("/pgpass");
+    writeTestFile(passwordFile, "*:*:*:*:" + password + '\n');
+    QVERIFY(QFile::setPermissions(passwordFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    const bool fromEnvironment = passwordFrom == QLatin1String("PGPASSWORD");
+    const EnvironmentChange desksPassword("PGPASSWORD", fromEnvironment ? password : QByteArray());
+    const EnvironmentChange desksPasswordFile("PGPASSFILE", QFile::encodeName(passwordFile));
+    if (fromEnvironment)
+        QVERIFY(QFile::remove(passwordFile));
+    funSaveDBPath(folder);
+
+    QString reason;
+    setMessageHandler([&reason](const QString &text, int, const QString &) {
+        reason = text.section(QStringLiteral("\n\n"), 1);
+        return MessageAnswer::No;
+    });
+    QuillonixProgram program;
+    QVERIFY(!program.start());
+    MessageScript::install();
+    QVERIFY2(QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(cause)).match(reason).hasMatch(),
+             qPrintable(reason));
+    QCOMPARE(asking.passwords(), sent ? QByteArrayList{password + '\0'} : QByteArrayList());
+}
+
+void TestServerDesk::passwordGoesToAServerThatProvesItself_data()
+{
+    QTest::addColumn<QString>("options"); // of the URI in itdb.conn; {certificate}: the server's
+    QTest::addColumn<QString>("passwordFrom");
+    QTest::newRow("SCRAM with channel binding, over TLS") << QString() << "PGPASSWORD";
+    QTest::newRow("a certificate verified")
+        << QStringLiteral("?sslmode=verify-full&sslrootcert={certificate}") << "the password file";
+}
+
+void TestServerDesk::passwordGoesToAServerThatProvesItself()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, passwordFrom);
+    // The server as the README sets it up: TLS with a certificate of its own, passwords by SCRAM.
+    const quint16 port = closedPort();
+    PrivateCluster cluster(port);
+    const QString folder = demoFolderOn(cluster.uri());
+    QVERIFY(!folder.isEmpty());
+    // A desk role with a password, and a listing whose text takes many TLS records.
+    QVERIFY(execOn(cluster.uri(),
+                   QStringLiteral("CREATE ROLE desk LOGIN PASSWORD 'desk''s secret';"
+                                  "GRANT SELECT ON house, picture, parasetting, \"user\" TO desk;"
+                                  "UPDATE house SET qtss = repeat('南北通透，近地铁，', 20000) WHERE fybh ="
+                                  " (SELECT max(fybh) FROM house WHERE seq >= -1 AND wyzt = 1)")));
+    writeServerFile(folder, QStringLiteral("postgresql://desk@127.0.0.1:%1/quillonix").arg(port).toUtf8()
+                                + options.replace(QStringLiteral("{certificate}"), cluster.certificate()).toUtf8());
+    const QString passwordFile = TestSandbox::newFolder() + QStringLiteral("/pgpass");
+    writeTestFile(passwordFile, "*:*:*:desk:desk's secret\n");
+    QVERIFY(QFile::setPermissions(passwordFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    const bool fromEnvironment = passwordFrom == QLatin1String("PGPASSWORD");
+    const EnvironmentChange desksPassword("PGPASSWORD", fromEnvironment ? QByteArray("desk's secret") : QByteArray());
+    const EnvironmentChange desksPasswordFile("PGPASSFILE", QFile::encodeName(passwordFile));
+
+    QuillonixProgram program;
+    frmQX_Quillonix *window = logIn(program, folder);
+    QVERIFY(window);
+    const MainLayout &controls = window->controls();
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    const QStringList hits = MainWindowFixture::column(*controls.lsvHouse, 0);
+    QVERIFY(!hits.isEmpty());
+    MainWindowFixture::clickRow(*controls.lsvHouse, int(hits.indexOf(*std::max_element(hits.cbegin(), hits.cend()))));
+    QVERIFY(control<QLineEdit>(window, QStringLiteral("txtQtss"))->text()
+            == QStringLiteral("南北通透，近地铁，").repeated(20000));
 }
 
 void TestServerDesk::lostServerIsReportedAndFoundAgain()
@@ -587,6 +1070,82 @@ void TestServerDesk::lostServerIsReportedAndFoundAgain()
     MainWindowFixture::clickRow(results, 0);
     QCOMPARE(control<QLineEdit>(&window, QStringLiteral("txtFybh"))->text(), hits.first());
     funCloseDatabase();
+}
+
+void TestServerDesk::faultyNetworkNeverHoldsUpTheWindow_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message"); // of the search that meets the fault; "" for none
+
+    const QString noAnswer
+        = QStringLiteral("检索房源失败：(-2147217871)数据库服务器在 3 秒内没有回答，已断开连接，下一次操作时重新连接。");
+    QTest::newRow("the server falls silent") << "silent" << noAnswer;
+    QTest::newRow("answers come later than the deadline") << "delayed beyond" << noAnswer;
+    QTest::newRow("the connection is cut during the search")
+        << "cut during" << QStringLiteral("检索房源失败：(-2147467259)与数据库服务器的连接已断开，下一次操作时重新连接。");
+    QTest::newRow("answers come late, within the deadline") << "delayed within" << QString();
+    QTest::newRow("the connection is cut while the desk waits") << "cut before" << QString();
+}
+
+void TestServerDesk::faultyNetworkNeverHoldsUpTheWindow()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    TestServerDatabase server;
+    const QString folder = demoFolderOn(server.uri());
+    QVERIFY(!folder.isEmpty());
+    TcpProxy proxy(TcpProxy::clusterSocket());
+    writeServerFile(folder, uriThrough(proxy, server).toUtf8());
+    QuillonixProgram program;
+    frmQX_Quillonix *window = logIn(program, folder);
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const MainLayout &controls = window->controls();
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    const QStringList hits = MainWindowFixture::column(*controls.lsvHouse, 0);
+    QVERIFY(!hits.isEmpty());
+    // The connection time-out is the deadline; a second keeps the test short: the server
+    // stops a statement after a second, the desk waits two more for its word.
+    gConnection.setConnectionTimeout(1);
+
+    if (fault == QLatin1String("silent")) {
+        proxy.swallow();
+    } else if (fault == QLatin1String("delayed beyond")) {
+        proxy.delay(std::chrono::seconds(5));
+    } else if (fault == QLatin1String("delayed within")) {
+        proxy.delay(std::chrono::milliseconds(400));
+    } else if (fault == QLatin1String("cut during")) {
+        proxy.delay(std::chrono::seconds(1));
+        proxy.drop(std::chrono::milliseconds(300));
+    } else {
+        proxy.drop();
+        // The desk notices while nobody waits, and connects again at the next action.
+        QTest::qWait(300);
+    }
+    if (!message.isEmpty())
+        MessageScript::expect(message, 16, QStringLiteral("搜索房源"));
+    const WindowWatch watch(*window);
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    const qint64 took = watch.elapsed();
+    QVERIFY(MessageScript::allShown());
+    QVERIFY2(watch.longestGap < 100, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(watch.longestGap)));
+    QVERIFY2(took < 4500, qPrintable(QString::number(took)));
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 0), message.isEmpty() ? hits : QStringList());
+    if (took > 400) {
+        // A wait that takes a moment says so.
+        QVERIFY(watch.busy);
+        QVERIFY(watch.readingPanel.contains(QStringLiteral("正在读取数据库……")));
+    }
+    if (took > 1200)
+        QVERIFY2(watch.clockPanel.size() >= 2, "the clock stood still");
+    QCOMPARE(controls.stbBottom->panelText(2), QString());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(window->isVisible() && window->isEnabled());
+
+    // The network passes again: the next search connects again if it must, and finds.
+    proxy.pass();
+    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+    QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 0), hits);
 }
 
 QTEST_MAIN(TestServerDesk)

@@ -63,6 +63,25 @@ TestServerDatabase::~TestServerDatabase()
     const Connection cluster = connect(clusterUri());
     // Ends whatever session a failed test left open on it.
     run(cluster.get(), QStringLiteral("DROP DATABASE \"%1\" WITH (FORCE)").arg(m_name));
+    // What the roles held went with the database.
+    for (const QString &role : std::as_const(m_roles))
+        run(cluster.get(), QStringLiteral("DROP ROLE \"%1\"").arg(role));
+}
+
+QString TestServerDatabase::uriAs(const QString &role) const
+{
+    QString uri = m_uri;
+    static const QRegularExpression user(QStringLiteral("^postgresql://[^@/]*@"));
+    return uri.replace(user, QStringLiteral("postgresql://%1@").arg(role));
+}
+
+QString TestServerDatabase::addRole(const QString &purpose, const QString &options)
+{
+    const QString role = m_name + QLatin1Char('_') + purpose;
+    const Connection cluster = connect(clusterUri());
+    run(cluster.get(), QStringLiteral("CREATE ROLE \"%1\" %2").arg(role, options));
+    m_roles << role;
+    return role;
 }
 
 bool TestServerDatabase::exec(const QString &statements)

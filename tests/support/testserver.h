@@ -9,7 +9,8 @@ struct pg_conn;
 
 // A database of its own on the test suite's throw-away PostgreSQL cluster (tests/CMakeLists.txt
 // starts it for the tests that declare quillonix_needs_server), made empty for one test and
-// dropped at the end. Test programs run side by side, so each works in databases of its own.
+// dropped at the end, with the roles made for it. Test programs run side by side, so each
+// works in databases and roles of its own.
 // Fails the running test, or ends the program, when the cluster cannot be reached.
 class TestServerDatabase
 {
@@ -21,6 +22,11 @@ public:
 
     // The libpq URI (postgresql://…) of this database.
     const QString &uri() const { return m_uri; }
+    // The same database reached as another role.
+    QString uriAs(const QString &role) const;
+    // A new role of this test's own, made with the options of CREATE ROLE (LOGIN, say) and
+    // dropped with the database; returns its name.
+    QString addRole(const QString &purpose, const QString &options);
     const QString &name() const { return m_name; }
 
     // Runs statements on this database through libpq; false, with the server's message in
@@ -40,5 +46,6 @@ private:
     QString m_name;
     QString m_uri;
     QString m_lastError;
+    QStringList m_roles;
     pg_conn *m_conn = nullptr;
 };

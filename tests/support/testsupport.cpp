@@ -84,6 +84,9 @@ void TestSandbox::setUp()
     QVERIFY(QDir().mkpath(runtime));
     QVERIFY(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    // No password of the developer's own reaches a test server: a test that wants one sets it.
+    qunsetenv("PGPASSWORD");
+    qputenv("PGPASSFILE", QFile::encodeName(sandbox.root->filePath(QStringLiteral("pgpass"))));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.root->filePath(QStringLiteral("config")));
     QuillonixProgram::applyLook(*qApp);
     MessageScript::install();
@@ -115,6 +118,23 @@ QString TestSandbox::newFolder()
     const QString folder = sandbox.root->filePath(QStringLiteral("folder%1").arg(++sandbox.folders));
     QDir().mkpath(folder);
     return folder;
+}
+
+EnvironmentChange::EnvironmentChange(const char *name, const QByteArray &value)
+    : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+{
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
+
+EnvironmentChange::~EnvironmentChange()
+{
+    if (m_had)
+        qputenv(m_name, m_old);
+    else
+        qunsetenv(m_name);
 }
 
 QString writeTestFile(const QString &path, const QByteArray &content)

@@ -2,6 +2,7 @@
 
 #include "forms/common/messagebox.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVector>
@@ -20,6 +21,22 @@ public:
     static void reset();
     // A new empty folder inside the sandbox.
     static QString newFolder();
+};
+
+// Sets an environment variable (unsets it for a null value) for as long as this lives, and
+// puts the old value back after it.
+class EnvironmentChange
+{
+public:
+    EnvironmentChange(const char *name, const QByteArray &value);
+    ~EnvironmentChange();
+    EnvironmentChange(const EnvironmentChange &) = delete;
+    EnvironmentChange &operator=(const EnvironmentChange &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_had;
 };
 
 // Writes content to the file at path, replacing it; ends the test process when it cannot.

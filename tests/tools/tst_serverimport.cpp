@@ -1,13 +1,18 @@
 #include "demodatabase.h"
 #include "listingfixture.h"
+#include "mainwindowfixture.h"
 #include "testserver.h"
 #include "testsupport.h"
 
+#include "core/mQuillonix.h"
 #include "core/valuetext.h"
+#include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/mainlayout.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -20,10 +25,12 @@ class TestServerImport : public QObject
     Q_OBJECT
 private slots:
     void initTestCase() { TestSandbox::setUp(); }
+    void init() { TestSandbox::reset(); }
+    void cleanup() { QVERIFY2(MessageScript::allShown(), qPrintable(MessageScript::pending())); }
 
     void everyTableAndCellArrives_data();
     void everyTableAndCellArrives();
-    void replacesTablesOnlyWhenTold();
+    void replacesTablesOnlyWhenToldKeepingWhatTheAdministratorSet();
     void failureLeavesTheServerAsItWas_data();
     void failureLeavesTheServerAsItWas();
     void demoDatabaseGoesToTheServer();
@@ -257,6 +264,50 @@ QString writeOddDatabase()
     return odd.databaseFile();
 }
 
+// What an administrator sets on the listing tables, table by table: owner, privileges on the
+// table and its columns, indexes and constraints.
+QVector<QVariantList> administratorsSettings(TestServerDatabase &server)
+{
+    return server.rows(QStringLiteral(
+        "SELECT c.relname, pg_get_userbyid(c.relowner),"
+        " (SELECT string_agg(item::text, ' ' ORDER BY item::text) FROM unnest(c.relacl) item),"
+        " (SELECT string_agg(a.attname || ':' || a.attacl::text, ' ' ORDER BY a.attname) FROM pg_attribute a"
+        "  WHERE a.attrelid = c.oid AND a.attacl IS NOT NULL),"
+        " (SELECT string_agg(pg_get_indexdef(x.indexrelid), '; ' ORDER BY pg_get_indexdef(x.indexrelid))"
+        "  FROM pg_index x WHERE x.indrelid = c.oid),"
+        " (SELECT string_agg(k.conname || ' ' || pg_get_constraintdef(k.oid), '; ' ORDER BY k.conname)"
+        "  FROM pg_constraint k WHERE k.conrelid = c.oid)"
+        " FROM pg_class c WHERE c.relnamespace = 'public'::regnamespace AND c.relkind = 'r' ORDER BY c.relname"));
+}
+
+// The listing numbers a desk finds with the start choices, reading the server as the role
+// that uri names; a message on the way fails the test.
+QStringList deskSearch(const QString &uri)
+{
+    const QString folder = TestSandbox::newFolder();
+    writeTestFile(folder + QStringLiteral("/itdb.conn"), uri.toUtf8());
+    gDBType = QStringLiteral("A");
+    gDBPath = folder + QLatin1Char('/');
+    if (!funConnectDatabase())
+        return {QStringLiteral("cannot connect")};
+    frmQX_Quillonix window;
+    window.Form_Load();
+    QTest::mouseClick(window.controls().cmdSearch, Qt::LeftButton);
+    QStringList found = MainWindowFixture::column(*window.controls().lsvHouse, 0);
+    funCloseDatabase();
+    found.sort();
+    return found;
+}
+
+QStringList currentListings(TestServerDatabase &server)
+{
+    QStringList numbers;
+    for (const QVariantList &row : server.rows(QStringLiteral("SELECT fybh FROM house WHERE seq >= -1 AND wyzt = 1")))
+        numbers << row.first().toString();
+    numbers.sort();
+    return numbers;
+}
+
 } // namespace
 
 void TestServerImport::everyTableAndCellArrives_data()
@@ -345,7 +396,7 @@ void TestServerImport::everyTableAndCellArrives()
         compareSearchOrder(server, file, conditions);
 }
 
-void TestServerImport::replacesTablesOnlyWhenTold()
+void TestServerImport::replacesTablesOnlyWhenToldKeepingWhatTheAdministratorSet()
 {
     const QString first = TestSandbox::newFolder();
     const QString second = TestSandbox::newFolder();
@@ -356,6 +407,25 @@ void TestServerImport::replacesTablesOnlyWhenTold()
     QVERIFY(server.exec(QStringLiteral("CREATE TABLE notes (note text); INSERT INTO notes VALUES ('keep')")));
     QCOMPARE(runTool(QStringLiteral("quillonix-import"), {first + QStringLiteral("/itdb.mdb"), server.uri()}).exitCode,
              0);
+    // The administrator: a desk role that may only read, an owner of the agency's own for the
+    // listings, an index and a key of the back office's, and privileges that new tables get.
+    const QString desk = server.addRole(QStringLiteral("desk"), QStringLiteral("LOGIN"));
+    const QString office = server.addRole(QStringLiteral("office"), QStringLiteral("NOLOGIN"));
+    QVERIFY2(server.exec(QStringLiteral("GRANT SELECT ON house, picture, parasetting, \"user\" TO %1;"
+                                        "GRANT UPDATE (yhkl) ON \"user\" TO %1;"
+                                        "GRANT %2 TO CURRENT_USER; GRANT CREATE ON SCHEMA public TO %2;"
+                                        "ALTER TABLE house OWNER TO %2; GRANT SELECT ON house TO PUBLIC;"
+                                        "CREATE INDEX house_report ON house (qy, wylb);"
+                                        "ALTER TABLE \"user\" ADD PRIMARY KEY (yhm);"
+                                        "ALTER DEFAULT PRIVILEGES GRANT INSERT ON TABLES TO %1")
+                             .arg(desk, office)),
+             qPrintable(server.lastError()));
+    const QVector<QVariantList> settings = administratorsSettings(server);
+    QVERIFY(settings.size() == 5 && settings.first().at(1) == office);
+    QVERIFY(settings.first().at(2).toString().contains(desk + QStringLiteral("=r/")));
+    const QStringList before = deskSearch(server.uriAs(desk));
+    QVERIFY(!before.isEmpty());
+    QCOMPARE(before, currentListings(server));
 
     const Run refused
         = runTool(QStringLiteral("quillonix-import"), {second + QStringLiteral("/itdb.mdb"), server.uri()});
@@ -368,8 +438,14 @@ void TestServerImport::replacesTablesOnlyWhenTold()
     const Run replaced = runTool(QStringLiteral("quillonix-import"),
                                  {second + QStringLiteral("/itdb.mdb"), server.uri(), QStringLiteral("--force")});
     QVERIFY2(replaced.exitCode == 0, qPrintable(replaced.errors));
+    QVERIFY2(!replaced.output.contains(QStringLiteral("again")), qPrintable(replaced.output));
     compareWithFile(server, second + QStringLiteral("/itdb.mdb"));
     QCOMPARE(server.rows(QStringLiteral("SELECT note FROM notes")), (QVector<QVariantList>{{QStringLiteral("keep")}}));
+    QCOMPARE(administratorsSettings(server), settings);
+    // The desk reads the new listings without anybody granting again.
+    const QStringList found = deskSearch(server.uriAs(desk));
+    QVERIFY(found != before);
+    QCOMPARE(found, currentListings(server));
 }
 
 void TestServerImport::failureLeavesTheServerAsItWas_data()

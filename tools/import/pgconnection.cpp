@@ -56,13 +56,25 @@ void PgConnection::exec(const QString &statement)
 
 QStringList PgConnection::column(const QString &statement)
 {
+    QStringList column;
+    for (const QStringList &row : rows(statement))
+        column << row.value(0);
+    return column;
+}
+
+QVector<QStringList> PgConnection::rows(const QString &statement)
+{
     const Result result = resultOf(PQexec(m_conn, statement.toUtf8().constData()));
     if (!succeeded(result.get()))
         fail();
-    QStringList column;
-    for (int row = 0; row < PQntuples(result.get()); ++row)
-        column << QString::fromUtf8(PQgetvalue(result.get(), row, 0));
-    return column;
+    QVector<QStringList> rows;
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+        QStringList values;
+        for (int column = 0; column < PQnfields(result.get()); ++column)
+            values << QString::fromUtf8(PQgetvalue(result.get(), row, column));
+        rows << values;
+    }
+    return rows;
 }
 
 void PgConnection::beginCopy(const QString &statement)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 struct pg_conn;
 
@@ -22,6 +23,8 @@ public:
     void exec(const QString &statement);
     // The first column of the rows the statement gives, as text.
     QStringList column(const QString &statement);
+    // Every row the statement gives, each value as text ("" for Null).
+    QVector<QStringList> rows(const QString &statement);
 
     // COPY … FROM STDIN: the statement, the data in pieces of any size, then the end.
     void beginCopy(const QString &statement);

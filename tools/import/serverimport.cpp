@@ -2,6 +2,7 @@
 
 #include "servercolumn.h"
 #include "sqlitesource.h"
+#include "tablesettings.h"
 
 #include "core/dberror.h"
 #include "core/listingschema.h"
@@ -80,6 +81,11 @@ ImportSummary ServerImport::loadSqlite(const QString &sqliteFile, bool replaceEx
                           .arg(m_server.description(), existing.join(QStringLiteral(", "))));
     }
 
+    // What the administrator set on the tables replaced goes on the new ones.
+    QVector<TableSettings> kept;
+    for (const QString &name : std::as_const(existing))
+        kept.append(TableSettings(m_server, name));
+
     ImportSummary summary;
     QHash<QString, QStringList> columnsOfTables;
     for (const QString &table : tables) {
@@ -90,6 +96,8 @@ ImportSummary ServerImport::loadSqlite(const QString &sqliteFile, bool replaceEx
         columnsOfTables.insert(name, columns);
     }
     summary.indexes = createListingIndexes(columnsOfTables);
+    for (const TableSettings &settings : std::as_const(kept))
+        settings.restore(m_server, m_notes);
     m_server.exec(QStringLiteral("COMMIT"));
     return summary;
 }

@@ -13,6 +13,9 @@ class SqliteSource;
 // table and columns are there, all in one transaction, so that a failure leaves the server as
 // it was. Tables keep their rows in the source's order.
 //
+// A table replaced keeps what an administrator set on it: its owner, grants and indexes
+// (TableSettings).
+//
 // Table and column names are written in lower case (ASCII letters only), as the server reads
 // names written without quotes: a statement that names them in any case, as SQLite and Access
 // allow, finds them there too.

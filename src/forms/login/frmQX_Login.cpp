@@ -78,9 +78,11 @@ void frmQX_Login::Form_Load()
         gDBPath += QLatin1Char('/');
     funSaveDBPath(gDBPath);
 
-    if (!funConnectDatabase()) {
+    QString reason;
+    if (!funConnectDatabase(&reason)) {
+        // The question, then why: the folder moved, or what keeps the server out of reach.
         const MessageAnswer answer
-            = showMessage(QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？"),
+            = showMessage(QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？\n\n") + reason,
                           MessageFlags::YesNoCritical, QStringLiteral("连接数据库"));
         if (answer == MessageAnswer::Yes) {
             frmQX_DataBaseLocation location;

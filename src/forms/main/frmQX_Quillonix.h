@@ -31,7 +31,7 @@ public:
     void tmQuillonix_Timer();
     void cmdExit_Click();
     void cmdDBLocation_Click();
-    // Says in status-bar panel 2 whether the database file is being read.
+    // Says in status-bar panel 2 whether the database is being read.
     void showDatabaseReading(bool reading);
 
     const MainLayout &controls() const { return *m_layout; }

@@ -27,6 +27,12 @@ namespace {
 const QString loginCaption = QStringLiteral("用户登录");
 const QString connectQuestion = QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？");
 
+// The question, with the cause under it, for a folder without a database.
+QString missingDatabase(const QString &folder)
+{
+    return connectQuestion + QStringLiteral("\n\n找不到数据库文件：") + folder + QStringLiteral("/itdb.mdb");
+}
+
 QString storedFolder()
 {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("quillonix"),
@@ -155,9 +161,10 @@ void TestLogin::firstRunRecordsTheProgramFolderBeforeConnecting()
     // Whether a database lies beside the test programs decides whether the connection
     // fails; either way the folder is stored first.
     setMessageHandler([&](const QString &text, int, const QString &) {
-        if (text == connectQuestion)
+        const bool asked = text.startsWith(connectQuestion);
+        if (asked)
             storedWhenAsked = storedFolder();
-        return text == connectQuestion ? MessageAnswer::No : MessageAnswer::Ok;
+        return asked ? MessageAnswer::No : MessageAnswer::Ok;
     });
     frmQX_Login login;
     login.Form_Load();
@@ -197,7 +204,7 @@ void TestLogin::unreachableDatabaseAnsweredNoEndsTheProgram()
 {
     const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
     funSaveDBPath(nowhere);
-    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::No);
+    MessageScript::expect(missingDatabase(nowhere), 20, QStringLiteral("连接数据库"), MessageAnswer::No);
     QuillonixProgram program;
     QVERIFY(!program.start());
     QVERIFY(ProgramEnd::programEnding());
@@ -210,7 +217,7 @@ void TestLogin::unreachableDatabaseYesThenCancelAsksToStartAgain()
 {
     const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
     funSaveDBPath(nowhere);
-    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
+    MessageScript::expect(missingDatabase(nowhere), 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
     MessageScript::expect(QStringLiteral("请重新进入系统"), 64, QStringLiteral("重新登录"));
     QString shownFolder;
     whenModalShown([&](QWidget *dialog) {
@@ -231,7 +238,7 @@ void TestLogin::unreachableDatabaseYesThenSaveEndsWithoutSecondMessage()
     const QString chosen = TestSandbox::newFolder();
     funSaveDBPath(nowhere);
     setFolderPicker([&](QWidget *, const QString &, const QString &) { return chosen; });
-    MessageScript::expect(connectQuestion, 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
+    MessageScript::expect(missingDatabase(nowhere), 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
     MessageScript::expect(QStringLiteral("更改数据库路径需要退出系统后重新进入，确定更改吗？"), 68,
                           QStringLiteral("更改数据库路径"), MessageAnswer::Yes);
     MessageScript::expect(QStringLiteral("已更改数据库位置，请重新进入系统"), 64, QStringLiteral("重新登录"));
