@@ -21,7 +21,6 @@ constexpr int previewReduction = 2;
 
 } // namespace
 
-
 PrintPhoto PrintPhotos::prepare(const QStringList &files, const QSize &largest)
 {
     for (const QString &name : files) {
