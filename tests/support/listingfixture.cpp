@@ -42,6 +42,14 @@ bool isUtf8(const QByteArray &bytes)
     return !utf8.hasError();
 }
 
+void addStoredNumberRows()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("GBK") << "碧桂园101" << gbkBytes(QStringLiteral("碧桂园101"));
+    QTest::newRow("after a byte-order mark") << "D4" << markedUtf8Bytes(QStringLiteral("D4"));
+}
+
 namespace {
 
 // Databases of the test server this process has made, free for the next fixture: making a
@@ -240,6 +248,13 @@ void ListingFixture::storeTextBytes(const QString &table, const QString &column,
     // A blob cast to text keeps its bytes: text bound from here would be written as UTF-8.
     exec(QStringLiteral("UPDATE %1 SET %2 = CAST(? AS TEXT) WHERE %3").arg(table, column, condition),
          QVariantList{bytes} + conditionValues);
+}
+
+void ListingFixture::addTwinsUnderOneNumber(const QString &shown, const QByteArray &stored)
+{
+    addHouse(QStringLiteral("OLD-TOOL"), {{"fpyx", 2}, {"wymc", "旧库"}});
+    storeTextBytes(QStringLiteral("house"), QStringLiteral("fybh"), stored, QStringLiteral("fybh='OLD-TOOL'"));
+    addHouse(shown, {{"fpyx", 1}, {"wymc", "新库"}});
 }
 
 QString ListingFixture::writePhoto(const QString &fileName, const QSize &size, const char *format,

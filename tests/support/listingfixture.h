@@ -12,6 +12,9 @@
 QByteArray gbkBytes(const QString &text);
 QByteArray markedUtf8Bytes(const QString &text);
 bool isUtf8(const QByteArray &bytes);
+// The rows of a data-driven test of listing numbers as older tools stored them: "shown", the
+// number as the program shows it, and "stored", its bytes: GBK, or UTF-8 behind a byte-order mark.
+void addStoredNumberRows();
 
 // A listing database written by a test: a folder with itdb.mdb (SQLite) holding the four
 // tables, filled row by row, and a picture folder for photo files.
@@ -52,6 +55,9 @@ public:
     // older tools stored GBK text or a byte-order mark.
     void storeTextBytes(const QString &table, const QString &column, const QByteArray &bytes, const QString &condition,
                         const QVariantList &conditionValues = {});
+    // Two listings shown under one number: 旧库, for sale, whose number an older tool stored as
+    // these bytes; and 新库, to let, the same number stored as UTF-8, changed later.
+    void addTwinsUnderOneNumber(const QString &shown, const QByteArray &stored);
     // A real picture file of one colour in the picture folder; returns its path.
     QString writePhoto(const QString &fileName, const QSize &size = QSize(64, 48), const char *format = "JPEG",
                        const QColor &colour = QColor(40, 120, 200));

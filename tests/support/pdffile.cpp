@@ -64,12 +64,14 @@ qreal wordBottom(const QString &pdf, int page, const QString &word)
 QStringList images(const QString &pdf)
 {
     QStringList found;
-    // Two lines of headings, then a line a picture: page, number, type, width, height, ...
+    // Two lines of headings, then a line a picture: page, number, type, width, height,
+    // colour, components, bits, encoding, ...
     const QStringList lines = poppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split('\n');
     for (const QString &line : lines.mid(2)) {
         const QStringList columns = line.simplified().split(' ');
-        if (columns.size() > 4)
-            found << columns.at(0) + QLatin1Char(':') + columns.at(3) + QLatin1Char('x') + columns.at(4);
+        if (columns.size() > 8)
+            found << columns.at(0) + QLatin1Char(':') + columns.at(3) + QLatin1Char('x') + columns.at(4) + QLatin1Char(' ')
+                         + columns.at(8);
     }
     return found;
 }

@@ -13,7 +13,8 @@ QString pageText(const QString &pdf, int page);
 // How far down its page a word (a run of text without blanks) ends, from 0 at the top to 1
 // at the bottom; -1 when the page does not have it.
 qreal wordBottom(const QString &pdf, int page, const QString &word);
-// The pictures, as "page:width x height" in pixels.
+// The pictures, as "page:widthxheight encoding", the size in pixels, the encoding as
+// pdfimages names it ("jpeg", "image" for none, ...).
 QStringList images(const QString &pdf);
 
 // Expects the print preview titled caption to open next, and saves its document as pdf

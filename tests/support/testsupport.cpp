@@ -3,6 +3,7 @@
 #include "core/mQuillonix.h"
 #include "forms/common/designscale.h"
 #include "forms/common/programend.h"
+#include "forms/common/workprogress.h"
 #include "forms/quillonixprogram.h"
 
 #include <QAccessible>
@@ -110,6 +111,9 @@ void TestSandbox::reset()
     gConnectString.clear();
     gPrivilegeOK = false;
     gPrivilegeText.clear();
+    // A progress bar shows only where a test asks for one: on a slow run it would otherwise
+    // open now and then, where nobody expects a window.
+    WorkProgress::setDelay(std::chrono::hours(1));
 }
 
 QString TestSandbox::newFolder()

@@ -2,6 +2,8 @@
 
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
+#include <QRandomGenerator>
 
 #include <cstdio>
 #include <jpeglib.h>
@@ -9,16 +11,52 @@
 
 namespace PictureFiles {
 
-QByteArray encoded(const QImage &picture, const char *format, bool progressive)
+QByteArray encoded(const QImage &picture, const char *format, bool progressive, int quality)
 {
     QByteArray file;
     QBuffer buffer(&file);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     writer.setProgressiveScanWrite(progressive);
+    writer.setQuality(quality);
     if (!writer.write(picture))
         qFatal("cannot write a %s picture: %s", format, qPrintable(writer.errorString()));
     return file;
+}
+
+QByteArray cameraPhoto(const QSize &size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QImage photo(size, QImage::Format_RGB32);
+    const int width = size.width();
+    const int height = size.height();
+    {
+        QPainter painter(&photo);
+        QLinearGradient sky(0, 0, 0, height);
+        sky.setColorAt(0, QColor(110, 160, 225));
+        sky.setColorAt(1, QColor(235, 215, 180));
+        painter.fillRect(photo.rect(), sky);
+        for (int building = 0; building < 40; ++building) {
+            const QRect front(random.bounded(width), height / 4 + random.bounded(height / 2),
+                              width / 20 + random.bounded(width / 8), height);
+            const QColor wall = QColor::fromHsv(random.bounded(360), 20 + random.bounded(60), 120 + random.bounded(120));
+            painter.fillRect(front, wall);
+            for (int y = front.top() + height / 60; y < height; y += height / 60) {
+                for (int x = front.left() + width / 300; x < front.right() - width / 150; x += width / 150)
+                    painter.fillRect(x, y, width / 300, height / 120, wall.darker(130 + random.bounded(80)));
+            }
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int grain = int(random.bounded(13)) - 6;
+            const QRgb colour = line[x];
+            line[x] = qRgb(qBound(0, qRed(colour) + grain, 255), qBound(0, qGreen(colour) + grain, 255),
+                           qBound(0, qBlue(colour) + grain, 255));
+        }
+    }
+    return encoded(photo, "JPEG", false, 92);
 }
 
 namespace {

@@ -10,7 +10,13 @@ namespace PictureFiles {
 
 // The picture in a format Qt itself writes ("PNG", "BMP", "JPEG", "WEBP"). A palette
 // picture (Format_Mono, Format_Indexed8) is written as a palette file where the format has one.
-QByteArray encoded(const QImage &picture, const char *format, bool progressive = false);
+// quality: the writer's own (0 to 100) where the format has one, -1 for its default.
+QByteArray encoded(const QImage &picture, const char *format, bool progressive = false, int quality = -1);
+
+// A camera's photo of a street: sky, buildings with rows of windows, and the grain of the
+// sensor, as a JPEG of camera quality. A 24-megapixel one takes about 6 MB, as a camera's
+// does; the seed varies the street.
+QByteArray cameraPhoto(const QSize &size, quint32 seed);
 
 // An 8-bit palette GIF of a palette picture (Format_Indexed8).
 QByteArray gif(const QImage &palettePicture);

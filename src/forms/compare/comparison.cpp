@@ -46,7 +46,7 @@ PrintBlock textRow(const QStringList &texts, bool bold, bool marked)
             tallest = qMax(tallest, painter.boundingRect(cellText(painter, cells.at(i)), texts.at(i), wrapping()).height());
         return tallest + 2 * PrintDocument::millimetres(painter, cellPadding);
     };
-    row.paint = [texts, bold, marked, cellText](QPainter &painter, const QRectF &area) {
+    row.paint = [texts, bold, marked, cellText](QPainter &painter, const QRectF &area, PrintOutput) {
         const QVector<QRectF> cells = cellsAcross(painter, area, int(texts.size()) - 1);
         if (marked)
             painter.fillRect(area, Comparison::differenceColour());
@@ -62,19 +62,20 @@ PrintBlock textRow(const QStringList &texts, bool bold, bool marked)
     return row;
 }
 
-PrintBlock photoRow(const QVector<Handout::Listing> &listings)
+PrintBlock photoRow(const Handout::Listings &listings)
 {
     PrintBlock row;
     row.height = [](QPainter &painter, qreal) { return PrintDocument::millimetres(painter, photoHeight); };
-    row.paint = [listings](QPainter &painter, const QRectF &area) {
-        const QVector<QRectF> cells = cellsAcross(painter, area, int(listings.size()));
+    row.paint = [listings](QPainter &painter, const QRectF &area, PrintOutput output) {
+        const QVector<QRectF> cells = cellsAcross(painter, area, int(listings.listings.size()));
         const qreal pad = PrintDocument::millimetres(painter, cellPadding);
-        for (int i = 0; i < listings.size(); ++i) {
-            const QImage &photo = listings.at(i).photo;
+        for (int i = 0; i < listings.listings.size(); ++i) {
+            const int kept = listings.listings.at(i).photo;
+            const QImage photo = kept < 0 ? QImage() : listings.photos->photo(kept, output);
             if (photo.isNull())
                 continue;
             const QRectF box = cells.at(i + 1).adjusted(pad, pad, -pad, -pad);
-            const QSizeF drawn = QSizeF(photo.size()).scaled(box.size(), Qt::KeepAspectRatio);
+            const QSizeF drawn = QSizeF(listings.photos->size(kept)).scaled(box.size(), Qt::KeepAspectRatio);
             painter.drawImage(QRectF(box.center() - QPointF(drawn.width(), drawn.height()) / 2, drawn), photo);
         }
         painter.setFont(PrintDocument::font(9));
@@ -85,13 +86,13 @@ PrintBlock photoRow(const QVector<Handout::Listing> &listings)
 
 } // namespace
 
-Comparison::Comparison(QVector<Handout::Listing> listings) : m_listings(std::move(listings))
+Comparison::Comparison(Handout::Listings listings) : m_listings(std::move(listings))
 {
     const auto &fields = ListingRecord::fields();
     // The numbers head the columns: no row of their own.
     for (int field = 1; field < ListingRecord::fieldCount; ++field) {
         Row row{QString::fromUtf8(fields[size_t(field)].label), {}, false};
-        for (const Handout::Listing &listing : std::as_const(m_listings)) {
+        for (const Handout::Listing &listing : std::as_const(m_listings.listings)) {
             const QString &text = listing.record.texts[size_t(field)];
             row.values << (text.isEmpty() ? text : text + QString::fromUtf8(fields[size_t(field)].unit));
         }
@@ -103,9 +104,15 @@ Comparison::Comparison(QVector<Handout::Listing> listings) : m_listings(std::mov
 QStringList Comparison::numbers() const
 {
     QStringList heads;
-    for (const Handout::Listing &listing : m_listings)
+    for (const Handout::Listing &listing : listings())
         heads << listing.record.text("txtFybh");
     return heads;
+}
+
+QImage Comparison::photo(int listing, const QSize &largest) const
+{
+    const int kept = listings().at(listing).photo;
+    return kept < 0 ? QImage() : m_listings.photos->photo(kept, largest);
 }
 
 QColor Comparison::differenceColour()

@@ -19,9 +19,11 @@ public:
         bool differs;
     };
 
-    explicit Comparison(QVector<Handout::Listing> listings);
+    explicit Comparison(Handout::Listings listings);
 
-    const QVector<Handout::Listing> &listings() const { return m_listings; }
+    const QVector<Handout::Listing> &listings() const { return m_listings.listings; }
+    // A listing's photo no larger than largest, for the screen; null for none.
+    QImage photo(int listing, const QSize &largest) const;
     QStringList numbers() const;
     const QVector<Row> &rows() const { return m_rows; }
 
@@ -32,6 +34,6 @@ public:
     static QColor differenceColour();
 
 private:
-    QVector<Handout::Listing> m_listings;
+    Handout::Listings m_listings;
     QVector<Row> m_rows;
 };

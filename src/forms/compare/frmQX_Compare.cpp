@@ -94,9 +94,9 @@ void frmQX_Compare::fillTable()
         auto *photo = new QLabel;
         photo->setAlignment(Qt::AlignCenter);
         photo->setMinimumHeight(photoShown.height() + DesignScale::pixels(6));
-        const QImage &picture = listings.at(column).photo;
+        const QImage picture = m_comparison.photo(column, photoShown);
         if (!picture.isNull())
-            photo->setPixmap(QPixmap::fromImage(picture.scaled(photoShown, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            photo->setPixmap(QPixmap::fromImage(picture));
         tblCompare->setCellWidget(0, column, photo);
         // The photos are no cell to stand on: the keys scroll through the rows of text.
         auto *under = new QTableWidgetItem;
@@ -122,7 +122,5 @@ void frmQX_Compare::fillTable()
 
 void frmQX_Compare::cmdPrint_Click()
 {
-    const PrintDocument printed = m_comparison.document(m_credit, QDate::currentDate());
-    frmQX_PrintPreview preview(printed, this);
-    showModal(preview);
+    frmQX_PrintPreview::showPreview(m_comparison.document(m_credit, QDate::currentDate()), this);
 }

@@ -1,12 +1,19 @@
 #include "forms/handout/handout.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
+#include "core/mQuillonix.h"
 #include "forms/common/messagebox.h"
+#include "forms/common/workprogress.h"
 #include "forms/main/photoarea.h"
 #include "forms/print/printdocument.h"
 
 #include <QPainter>
+#include <QQueue>
+#include <QScopeGuard>
 #include <QTextOption>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -14,6 +21,7 @@ constexpr qreal padding = 3;      // mm inside a block's frame
 constexpr qreal photoWidth = 75;  // mm of the photo's box; the photo keeps its proportions in it
 constexpr qreal photoHeight = 56;
 constexpr qreal photoGap = 4;     // mm between the text and the photo
+constexpr qreal photoDpi = 200;   // what an office printer shows of a photo that size
 const QString separator = QStringLiteral("　　");
 
 // "label：text unit", or nothing for a value that holds nothing: a Null prints as nothing.
@@ -75,12 +83,15 @@ QStringList factLines(const ListingRecord &record)
     return lines;
 }
 
-// Lays out one listing's block in area (its height ignored) and paints it when asked;
-// returns the block's height. Measuring and painting take the same steps.
-qreal layOut(QPainter &painter, const Handout::Listing &listing, const QRectF &area, bool paint)
+// Lays out one listing's block in area (its height ignored) and paints it for the output
+// when one is given, its photo read from photos; returns the block's height. Measuring and
+// painting take the same steps.
+qreal layOut(QPainter &painter, const Handout::Listing &listing, PrintPhotos &photos, const QRectF &area,
+             std::optional<PrintOutput> output)
 {
     const auto mm = [&painter](qreal length) { return PrintDocument::millimetres(painter, length); };
-    const bool withPhoto = !listing.photo.isNull();
+    const bool paint = output.has_value();
+    const bool withPhoto = listing.photo >= 0;
     const QRectF photoBox(area.right() - mm(padding + photoWidth), area.top() + mm(padding), mm(photoWidth),
                           mm(photoHeight));
     const qreal textLeft = area.left() + mm(padding);
@@ -106,10 +117,12 @@ qreal layOut(QPainter &painter, const Handout::Listing &listing, const QRectF &a
 
     const qreal bottom = qMax(top, withPhoto ? photoBox.bottom() : top) + mm(padding);
     if (paint) {
-        if (withPhoto) {
-            const QSizeF drawn = QSizeF(listing.photo.size()).scaled(photoBox.size(), Qt::KeepAspectRatio);
+        // Read for this painting only, and let go right after.
+        const QImage photo = withPhoto ? photos.photo(listing.photo, *output) : QImage();
+        if (!photo.isNull()) {
+            const QSizeF drawn = QSizeF(photos.size(listing.photo)).scaled(photoBox.size(), Qt::KeepAspectRatio);
             const QRectF target(photoBox.right() - drawn.width(), photoBox.top(), drawn.width(), drawn.height());
-            painter.drawImage(target, listing.photo);
+            painter.drawImage(target, photo);
         }
         painter.setPen(QPen(Qt::gray, mm(0.2)));
         painter.drawRect(QRectF(area.left(), area.top(), area.width(), bottom - area.top()));
@@ -118,41 +131,98 @@ qreal layOut(QPainter &painter, const Handout::Listing &listing, const QRectF &a
     return bottom - area.top();
 }
 
+// The files a listing's photos are kept in, in the listing's order.
+QStringList photoFiles(const ListingRecord &record)
+{
+    QStringList files;
+    for (const ListingPhoto &photo : record.photos)
+        files << PhotoArea::photoPath(gDBPath, photo.number);
+    return files;
+}
+
 } // namespace
 
 namespace Handout {
 
 QSize photoSize()
 {
-    return QSize(800, 600);
+    return QSizeF(photoWidth * photoDpi / 25.4, photoHeight * photoDpi / 25.4).toSize();
 }
 
-QVector<Listing> read(const QStringList &numbers, const QString &caption)
+std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &caption, QWidget *window)
 {
-    QVector<Listing> listings;
-    for (const QString &number : numbers) {
+    Listings found{{}, std::make_shared<PrintPhotos>()};
+    // A step for each listing read, and one for its photo kept.
+    WorkProgress progress(caption, QStringLiteral("正在读取房源资料和图片……"), 2 * int(numbers.size()), window);
+    // The photos are decoded on threads of their own, apart from those that help Qt paint,
+    // a few at a time: enough to keep every core busy while the next listings are read, and
+    // no more held in memory than those few.
+    QThreadPool decoders;
+    const int decodingAtOnce = decoders.maxThreadCount() + 1;
+    struct Decoding
+    {
+        int listing;
+        QFuture<PrintPhoto> photo;
+    };
+    QQueue<Decoding> decoding;
+    // Stopped early, or by an error, the photos not yet begun are not decoded at all.
+    const auto stopDecoding = qScopeGuard([&decoders] { decoders.clear(); });
+    const auto keepFirstDecoded = [&] {
+        Decoding first = decoding.dequeue();
+        if (!progress.waitFor(first.photo))
+            return false;
+        const PrintPhoto photo = first.photo.result();
+        if (!photo.jpeg.isEmpty()) {
+            const int kept = found.photos->keep(photo);
+            if (kept < 0) {
+                const QString message
+                    = QStringLiteral("不能准备打印的图片：临时文件夹“%1”不能写入。").arg(PrintPhotos::folder());
+                qCWarning(lcFile).noquote() << message;
+                showMessage(message, MessageFlags::Information, caption);
+                return false;
+            }
+            found.listings[first.listing].photo = kept;
+        }
+        return progress.step();
+    };
+
+    for (const StoredText &number : numbers) {
         try {
-            ListingRecord record = ListingRecord::read(number);
-            const QImage photo = PhotoArea::firstReadablePhoto(record.photos, photoSize());
-            listings.append({std::move(record), photo});
+            found.listings.append({ListingRecord::read(number), -1});
+            decoding.enqueue({int(found.listings.size()) - 1,
+                              QtConcurrent::run(&decoders, &PrintPhotos::prepare,
+                                                photoFiles(found.listings.last().record), photoSize())});
         } catch (const DbError &error) {
             if (error.number() != DbError::NoCurrentRecord)
                 throw;
-            showMessage(QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(number),
+            showMessage(QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(number.shown()),
                         MessageFlags::Information, caption);
+            // No photo to wait for: its step is done too.
+            progress.step();
         }
+        if (!progress.step())
+            return std::nullopt;
+        if (decoding.size() >= decodingAtOnce && !keepFirstDecoded())
+            return std::nullopt;
     }
-    return listings;
+    while (!decoding.isEmpty()) {
+        if (!keepFirstDecoded())
+            return std::nullopt;
+    }
+    return found;
 }
 
-PrintDocument document(const QVector<Listing> &listings, const QString &credit, const QDate &date)
+PrintDocument document(const Listings &listings, const QString &credit, const QDate &date)
 {
     PrintDocument handout(QStringLiteral("预选物业"), credit, date);
-    for (const Listing &listing : listings) {
-        handout.addBlock({[listing](QPainter &painter, qreal width) {
-                              return layOut(painter, listing, QRectF(0, 0, width, 0), false);
+    const std::shared_ptr<PrintPhotos> photos = listings.photos;
+    for (const Listing &listing : listings.listings) {
+        handout.addBlock({[listing, photos](QPainter &painter, qreal width) {
+                              return layOut(painter, listing, *photos, QRectF(0, 0, width, 0), std::nullopt);
                           },
-                          [listing](QPainter &painter, const QRectF &area) { layOut(painter, listing, area, true); }});
+                          [listing, photos](QPainter &painter, const QRectF &area, PrintOutput output) {
+                              layOut(painter, listing, *photos, area, output);
+                          }});
     }
     return handout;
 }

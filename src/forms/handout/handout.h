@@ -1,13 +1,16 @@
 #pragma once
 
+#include "core/storedtext.h"
 #include "forms/main/listingrecord.h"
+#include "forms/print/printphotos.h"
 
 #include <QDate>
-#include <QImage>
-#include <QStringList>
 #include <QVector>
+#include <memory>
+#include <optional>
 
 class PrintDocument;
+class QWidget;
 
 // The printed hand-out of a customer's short list: one block per listing, in short-list
 // order, with the listing's main facts and its first photo that can be read.
@@ -16,18 +19,29 @@ namespace Handout {
 struct Listing
 {
     ListingRecord record;
-    QImage photo;
+    // Its photo among the photos read with it; -1 for none.
+    int photo;
 };
 
-// The largest a hand-out photo is read: its box on paper at about 250 dots per inch.
+// Listings read for printing, with their photos ready to print.
+struct Listings
+{
+    QVector<Listing> listings;
+    std::shared_ptr<PrintPhotos> photos;
+};
+
+// The largest a hand-out photo prints, in pixels: its box on paper at 200 dots per inch.
 QSize photoSize();
 
-// Reads the listings with the given numbers, in that order, each with its first photo that
-// can be read. A listing that is gone meanwhile is reported under caption and left out.
-// Throws DbError when the database cannot be read.
-QVector<Listing> read(const QStringList &numbers, const QString &caption);
+// Reads the listings with the given numbers (as stored), in that order, each with its first
+// photo that can be read at the size it prints; the photos are decoded on other threads while
+// the next listings are read. A progress bar with 取消 shows over window when it takes long.
+// A listing that is gone meanwhile is reported under caption and left out. None when the
+// user stopped the work, or when the photos cannot be kept (reported). Throws DbError when
+// the database cannot be read.
+std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &caption, QWidget *window);
 
 // The hand-out of those listings under the credit line and date of its header.
-PrintDocument document(const QVector<Listing> &listings, const QString &credit, const QDate &date);
+PrintDocument document(const Listings &listings, const QString &credit, const QDate &date);
 
 } // namespace Handout

@@ -8,6 +8,7 @@
 #include "forms/main/detailpanel.h"
 
 #include <QInputDialog>
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +27,13 @@ QStringList numbersWhere(const QString &condition, const QString &strTyped)
         numbers << ValueText::plain(found.field(0));
     found.close();
     return numbers;
+}
+
+// A tab, a line end, a NUL: pasted along with a number or sent by an input method, never part
+// of one. A NUL would even cut the number short on its way to a server.
+bool hasControlCharacter(const QString &typed)
+{
+    return std::any_of(typed.cbegin(), typed.cend(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 } // namespace
@@ -50,6 +58,11 @@ void ListingLookup::mnuFindListing_Click()
     const std::optional<QString> typed = askForNumber();
     if (!typed)
         return;
+    if (hasControlCharacter(*typed)) {
+        showMessage(QStringLiteral("物业编号不能含有控制字符（如制表符、换行符）。"), MessageFlags::Information,
+                    lookupCaption);
+        return;
+    }
     std::optional<QString> number;
     try {
         number = offeredNumber(*typed);

@@ -12,26 +12,23 @@
 
 namespace {
 
-// Windows may open over one another: a message over the enlarged photo, a file dialog over
-// the preview over the comparison. A few more closings than that are plenty.
-constexpr int mostWindowsOpen = 8;
-
-// Asks the topmost menu or modal window to close; false when nothing is open. A modal
-// window leaves its own event loop only once this handler has returned.
-bool closeTopmostWindow()
+// The menu or modal window on top of all others; none when nothing is open over the main
+// window.
+QWidget *topmostWindow()
 {
-    if (QWidget *menu = QApplication::activePopupWidget()) {
-        menu->close();
-        return true;
-    }
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal)
-        return false;
-    if (auto *dialog = qobject_cast<QDialog *>(modal))
+    if (QWidget *menu = QApplication::activePopupWidget())
+        return menu;
+    return QApplication::activeModalWidget();
+}
+
+// Asks a window to close as its Esc or 取消 would. A modal window leaves its own event loop
+// only once this handler has returned.
+void closeWindow(QWidget *window)
+{
+    if (auto *dialog = qobject_cast<QDialog *>(window))
         dialog->reject();
     else
-        modal->close();
-    return true;
+        window->close();
 }
 
 } // namespace
@@ -43,17 +40,21 @@ NewCustomer::NewCustomer(const MainLayout &controls, DetailPanel &detail, QObjec
 
 void NewCustomer::cmdNewCustomer_Click()
 {
-    resetOnceNothingIsOpen(mostWindowsOpen);
+    resetOnceNothingIsOpen(nullptr);
 }
 
-void NewCustomer::resetOnceNothingIsOpen(int closings)
+void NewCustomer::resetOnceNothingIsOpen(QPointer<QWidget> closedLast)
 {
-    if (!closeTopmostWindow()) {
+    QWidget *topmost = topmostWindow();
+    if (!topmost) {
         emptyTheWindow();
         return;
     }
-    if (closings > 1)
-        QTimer::singleShot(0, this, [this, closings] { resetOnceNothingIsOpen(closings - 1); });
+    // However many windows are open, one closes at a time, until one refuses to.
+    if (topmost == closedLast)
+        return;
+    closeWindow(topmost);
+    QTimer::singleShot(0, this, [this, closed = QPointer<QWidget>(topmost)] { resetOnceNothingIsOpen(closed); });
 }
 
 void NewCustomer::emptyTheWindow()

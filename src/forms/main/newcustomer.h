@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 class DetailPanel;
 class MainLayout;
@@ -20,7 +22,9 @@ public:
     void cmdNewCustomer_Click();
 
 private:
-    void resetOnceNothingIsOpen(int closings);
+    // Closes the topmost window and comes back for the next, until none is open; stops
+    // when the window asked last is still open.
+    void resetOnceNothingIsOpen(QPointer<QWidget> closedLast);
     void emptyTheWindow();
 
     const MainLayout &m_controls;

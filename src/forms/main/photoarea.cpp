@@ -43,19 +43,6 @@ QString PhotoArea::photoPath(const QString &strDBPath, const QString &strPhotoNu
     return strDBPath + QStringLiteral("picture") + QLatin1Char('/') + strPhotoNumber;
 }
 
-QImage PhotoArea::firstReadablePhoto(const QVector<ListingPhoto> &photos, const QSize &largestDrawn)
-{
-    for (const ListingPhoto &photo : photos) {
-        const QString file = funLocateFile(photoPath(gDBPath, photo.number));
-        if (file.isEmpty())
-            continue;
-        const QImage picture = readPhoto(file, largestDrawn);
-        if (!picture.isNull())
-            return picture;
-    }
-    return QImage();
-}
-
 void PhotoArea::List_Click()
 {
     const QList<QListWidgetItem *> selected = m_controls.List->selectedItems();

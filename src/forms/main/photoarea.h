@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QImage>
 #include <QString>
-#include <QVector>
 
 class MainLayout;
-struct ListingPhoto;
 class QWidget;
 
 // The photo area: shows the photo chosen in the photo list, reports a photo whose file
@@ -22,10 +19,6 @@ public:
     // "" for a number that leads outside the picture folder ("../", an absolute path), which
     // is then a missing file.
     static QString photoPath(const QString &strDBPath, const QString &strPhotoNumber);
-    // The first of a listing's photos whose file can be read, upright and no larger than
-    // largestDrawn; a null picture when none can. Missing and unreadable files are passed over
-    // without a word: for printing and comparing, where no photo is chosen.
-    static QImage firstReadablePhoto(const QVector<ListingPhoto> &photos, const QSize &largestDrawn);
 
 private:
     const MainLayout &m_controls;

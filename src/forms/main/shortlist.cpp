@@ -20,14 +20,16 @@ constexpr int creditPanel = 1;
 const QString printCaption = QStringLiteral("打印预选");
 const QString compareCaption = QStringLiteral("房源对比");
 
-// The listings with their photos; a failure is reported under caption and reads nothing.
-QVector<Handout::Listing> readListings(const QStringList &numbers, const QString &caption)
+// The listings with their photos, by their numbers as stored; none when the user stopped the
+// reading, or it failed (reported under caption).
+std::optional<Handout::Listings> readListings(const QVector<StoredText> &numbers, const QString &caption,
+                                              QWidget *window)
 {
     try {
-        return Handout::read(numbers, caption);
+        return Handout::read(numbers, caption, window);
     } catch (const DbError &error) {
         showMessage(QStringLiteral("不能读取房源资料：") + error.report(), MessageFlags::Critical, caption);
-        return {};
+        return std::nullopt;
     }
 }
 
@@ -90,19 +92,18 @@ void ShortList::lsvHouseSelected_KeyUp()
 
 void ShortList::cmdPrint_Click()
 {
+    // The rows keep the numbers as stored, which find their listings whatever their encoding.
     const ListViewModel &shortList = m_controls.lsvHouseSelected->rows();
-    QStringList numbers;
+    QVector<StoredText> numbers;
     for (int row = 0; row < shortList.rowCount(); ++row)
-        numbers << shortList.cell(row, 0);
+        numbers << shortList.key(row);
     if (numbers.isEmpty())
         return;
-    const QVector<Handout::Listing> listings = readListings(numbers, printCaption);
-    if (listings.isEmpty())
+    const std::optional<Handout::Listings> listings = readListings(numbers, printCaption, m_window);
+    if (!listings || listings->listings.isEmpty())
         return;
-    const PrintDocument handout
-        = Handout::document(listings, m_controls.stbBottom->panelText(creditPanel), QDate::currentDate());
-    frmQX_PrintPreview preview(handout, m_window);
-    showModal(preview);
+    frmQX_PrintPreview::showPreview(
+        Handout::document(*listings, m_controls.stbBottom->panelText(creditPanel), QDate::currentDate()), m_window);
 }
 
 void ShortList::mnuCompare_Click()
@@ -114,14 +115,14 @@ void ShortList::mnuCompare_Click()
                     MessageFlags::Information, compareCaption);
         return;
     }
-    QStringList numbers;
+    QVector<StoredText> numbers;
     for (int row : chosen)
-        numbers << shortList->rows().cell(row, 0);
-    QVector<Handout::Listing> listings = readListings(numbers, compareCaption);
+        numbers << shortList->rows().key(row);
+    std::optional<Handout::Listings> listings = readListings(numbers, compareCaption, m_window);
     // A listing gone meanwhile was reported; one left is nothing to compare.
-    if (listings.size() < 2)
+    if (!listings || listings->listings.size() < 2)
         return;
-    const Comparison comparison(std::move(listings));
+    const Comparison comparison(std::move(*listings));
     frmQX_Compare compare(comparison, m_controls.stbBottom->panelText(creditPanel), m_window);
     showModal(compare);
 }

@@ -1,8 +1,12 @@
 #include "forms/print/printdocument.h"
 
+#include "forms/common/workprogress.h"
+
 #include <QApplication>
+#include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPrinter>
+#include <QPdfWriter>
+#include <QSaveFile>
 
 namespace {
 
@@ -61,15 +65,24 @@ QPageLayout PrintDocument::paper()
                        QPageLayout::Millimeter);
 }
 
-bool PrintDocument::saveAsPdf(const QString &file, const QPageLayout &paper) const
+bool PrintDocument::saveAsPdf(const QString &file, const QPageLayout &paper, WorkProgress &progress) const
 {
-    QPrinter pdf(QPrinter::HighResolution);
-    pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(file);
-    pdf.setPageLayout(paper);
-    pdf.setDocName(m_title);
-    pdf.setCreator(QStringLiteral("Quillonix"));
-    return print(pdf);
+    // Written beside the file and put in its place once whole.
+    QSaveFile saved(file);
+    if (!saved.open(QIODevice::WriteOnly))
+        return false;
+    {
+        QPdfWriter pdf(&saved);
+        pdf.setResolution(1200);
+        pdf.setPageLayout(paper);
+        pdf.setTitle(m_title);
+        pdf.setCreator(QStringLiteral("Quillonix"));
+        if (!print(pdf, PrintOutput::Paper, progress)) {
+            saved.cancelWriting();
+            return false;
+        }
+    }
+    return saved.commit();
 }
 
 qreal PrintDocument::millimetres(const QPainter &painter, qreal length)
@@ -77,13 +90,13 @@ qreal PrintDocument::millimetres(const QPainter &painter, qreal length)
     return length * painter.device()->logicalDpiY() / 25.4;
 }
 
-bool PrintDocument::print(QPrinter &printer) const
+bool PrintDocument::print(QPagedPaintDevice &device, PrintOutput output, WorkProgress &progress) const
 {
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         return false;
     const auto mm = [&painter](qreal length) { return millimetres(painter, length); };
-    const QRectF paper = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QRectF paper = device.pageLayout().paintRectPixels(device.logicalDpiY());
     const qreal width = paper.width();
     const qreal bodyTop = mm(headerHeight);
     const qreal bodyBottom = paper.height() - mm(footerHeight);
@@ -95,6 +108,8 @@ bool PrintDocument::print(QPrinter &printer) const
     QVector<Page> pages(1);
     qreal used = 0;
     for (int index = 0; index < m_blocks.size(); ++index) {
+        if (!progress.step())
+            return false;
         blocks << placed(m_blocks.at(index), painter, width, room);
         if (!pages.last().isEmpty() && used + blocks.last().height > room) {
             pages.append(Page());
@@ -106,7 +121,7 @@ bool PrintDocument::print(QPrinter &printer) const
 
     for (int number = 1; number <= pages.size(); ++number) {
         if (number > 1)
-            printer.newPage();
+            device.newPage();
         painter.setPen(Qt::black);
         painter.setFont(font(9));
         const QRectF header(0, 0, width, mm(headerHeight - 3));
@@ -121,15 +136,17 @@ bool PrintDocument::print(QPrinter &printer) const
 
         qreal top = bodyTop;
         if (m_pageHead.paint) {
-            m_pageHead.paint(painter, QRectF(0, top, width, headHeight - mm(m_blockGap)));
+            m_pageHead.paint(painter, QRectF(0, top, width, headHeight - mm(m_blockGap)), output);
             top += headHeight;
         }
         for (int index : pages.at(number - 1)) {
+            if (!progress.step())
+                return false;
             const Placed &block = blocks.at(index);
             painter.save();
             painter.translate(0, top);
             painter.scale(block.scale, block.scale);
-            m_blocks.at(index).paint(painter, QRectF(0, 0, width / block.scale, block.height / block.scale));
+            m_blocks.at(index).paint(painter, QRectF(0, 0, width / block.scale, block.height / block.scale), output);
             painter.restore();
             top += block.height + mm(m_blockGap);
         }

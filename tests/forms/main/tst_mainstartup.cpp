@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDialog>
 #include <QDate>
 #include <QFile>
 #include <QGuiApplication>
@@ -26,6 +27,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -46,6 +48,14 @@ QString countdown(int seconds)
 {
     return QStringLiteral("%1秒后将为新客户清空，按任意键或移动鼠标取消").arg(seconds);
 }
+
+// A window that will not close when asked to, as its Esc or 取消 would ask.
+class StubbornDialog : public QDialog
+{
+public:
+    using QDialog::QDialog;
+    void reject() override {}
+};
 
 QSettings programSettings()
 {
@@ -120,7 +130,8 @@ private slots:
     void idleResetFollowsTheSetting();
     void idleResetCountsDownAndInputStopsIt_data();
     void idleResetCountsDownAndInputStopsIt();
-    void idleResetClosesTheEnlargedPhoto();
+    void idleResetClosesEveryWindowOpen_data();
+    void idleResetClosesEveryWindowOpen();
 };
 
 void TestMainStartup::searchListsFollowTheSettingsTable()
@@ -421,16 +432,65 @@ void TestMainStartup::idleResetCountsDownAndInputStopsIt()
     QTRY_COMPARE_WITH_TIMEOUT(leftOfTheCustomer(main), QStringList(), 3000);
 }
 
-void TestMainStartup::idleResetClosesTheEnlargedPhoto()
+void TestMainStartup::idleResetClosesEveryWindowOpen_data()
 {
+    // Windows opened one over another over the enlarged photo.
+    QTest::addColumn<int>("over");
+    // The last of them will not close.
+    QTest::addColumn<bool>("stubborn");
+    QTest::newRow("the enlarged photo") << 0 << false;
+    QTest::newRow("the enlarged photo and eleven windows over it") << 11 << false;
+    QTest::newRow("eleven windows, the last will not close") << 11 << true;
+}
+
+void TestMainStartup::idleResetClosesEveryWindowOpen()
+{
+    QFETCH(int, over);
+    QFETCH(bool, stubborn);
     MainWindowFixture main;
     frmQX_Quillonix &window = openForACustomer(main);
+    const QStringList customer = leftOfTheCustomer(main);
     window.idleReset().start(std::chrono::milliseconds(1500), std::chrono::seconds(1));
-    bool enlarged = false;
-    whenModalShown([&enlarged](QWidget *) { enlarged = true; });
-    // Open until the reset closes it.
+    // One reset only: what it leaves open would go at the next.
+    QTimer firstResetOnly;
+    bool countingDown = false;
+    bool reset = false;
+    connect(&firstResetOnly, &QTimer::timeout, &window, [&] {
+        const bool counting = !panel(window, 2).isEmpty();
+        if (countingDown && !counting && !reset) {
+            window.idleReset().stop();
+            reset = true;
+        }
+        countingDown = counting;
+    });
+    firstResetOnly.start(10);
+    int opened = 0;
+    // Each window, once shown, opens the next over itself; all stay open until the reset.
+    std::function<void(QWidget *)> openNext = [&](QWidget *below) {
+        if (opened++ == over)
+            return;
+        const bool last = opened == over;
+        if (last && stubborn) {
+            whenModalShown([&](QWidget *refusing) {
+                ++opened;
+                QTRY_VERIFY(reset);
+                // The reset stops there and leaves everything as it is, until the next one.
+                QTest::qWait(200);
+                QVERIFY(refusing->isVisible());
+                QCOMPARE(leftOfTheCustomer(main), customer);
+                static_cast<QDialog *>(refusing)->done(QDialog::Rejected);
+                window.idleReset().start(std::chrono::milliseconds(1500), std::chrono::seconds(1));
+            });
+        } else {
+            whenModalShown(openNext);
+        }
+        std::unique_ptr<QDialog> next(last && stubborn ? new StubbornDialog(below) : new QDialog(below));
+        next->setWindowTitle(QString::number(opened));
+        next->exec();
+    };
+    whenModalShown(openNext);
     QTest::mouseDClick(control<ImageBox>(&window, QStringLiteral("imgHouse")), Qt::LeftButton);
-    QVERIFY(enlarged);
+    QCOMPARE(opened, over + 1);
     QTRY_COMPARE(leftOfTheCustomer(main), QStringList());
     QVERIFY(!QApplication::activeModalWidget());
 }

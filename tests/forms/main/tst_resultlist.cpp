@@ -5,7 +5,9 @@
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/resultlist.h"
 
+#include <QClipboard>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -267,22 +269,36 @@ void TestResultList::listingByItsNumber_data()
 {
     QTest::addColumn<bool>("byMenu");
     QTest::addColumn<QString>("typed");
-    // The listing shown, or none when the prompt is cancelled; "-" for the message.
+    // The listing shown, or none when the prompt is cancelled; "-" for the message that no
+    // such listing is on offer, "!" for the refusal of a control character.
     QTest::addColumn<QString>("shown");
-    QTest::newRow("exact") << false << "A1" << "A1";
-    QTest::newRow("exact, from the menu") << true << "A1" << "A1";
-    QTest::newRow("letter case differs") << false << "b2" << "B2";
-    QTest::newRow("letter case differs, from the menu") << true << "b2" << "B2";
-    QTest::newRow("blanks around it") << false << " A1 " << "A1";
-    QTest::newRow("a single quote") << false << "Q'1" << "Q'1";
-    QTest::newRow("exact among two in other letter cases") << false << "cc" << "cc";
-    QTest::newRow("two in other letter cases") << true << "Cc" << "-";
-    QTest::newRow("withdrawn") << false << "W1" << "-";
-    QTest::newRow("withdrawn, other letter case") << false << "w1" << "-";
-    QTest::newRow("without seq") << true << "N1" << "-";
-    QTest::newRow("seq below -1") << false << "S1" << "-";
-    QTest::newRow("unknown") << false << "ZZ9" << "-";
-    QTest::newRow("cancelled") << false << "" << "";
+    // How the number is entered: typed key by key, pasted with Ctrl+V, or sent by an input
+    // method as the desks' Chinese input does.
+    QTest::addColumn<QString>("way");
+    QTest::newRow("exact") << false << "A1" << "A1" << "keys";
+    QTest::newRow("exact, from the menu") << true << "A1" << "A1" << "keys";
+    QTest::newRow("letter case differs") << false << "b2" << "B2" << "keys";
+    QTest::newRow("letter case differs, from the menu") << true << "b2" << "B2" << "keys";
+    QTest::newRow("blanks around it") << false << " A1 " << "A1" << "keys";
+    QTest::newRow("a single quote") << false << "Q'1" << "Q'1" << "keys";
+    QTest::newRow("exact among two in other letter cases") << false << "cc" << "cc" << "keys";
+    QTest::newRow("two in other letter cases") << true << "Cc" << "-" << "keys";
+    QTest::newRow("withdrawn") << false << "W1" << "-" << "keys";
+    QTest::newRow("withdrawn, other letter case") << false << "w1" << "-" << "keys";
+    QTest::newRow("without seq") << true << "N1" << "-" << "keys";
+    QTest::newRow("seq below -1") << false << "S1" << "-" << "keys";
+    QTest::newRow("unknown") << false << "ZZ9" << "-" << "keys";
+    QTest::newRow("cancelled") << false << "" << "" << "keys";
+    const QString nul(QChar(0));
+    // A key that sends a NUL puts nothing into the line.
+    QTest::newRow("a NUL key after it") << false << QString("A1" + nul) << "A1" << "keys";
+    QTest::newRow("a NUL pasted after it") << false << QString("A1" + nul) << "!" << "paste";
+    QTest::newRow("a NUL pasted after it, from the menu") << true << QString("A1" + nul + "B") << "!" << "paste";
+    QTest::newRow("a tab pasted inside it") << false << "A\t1" << "!" << "paste";
+    QTest::newRow("a line end pasted inside it") << false << "A1\nB2" << "!" << "paste";
+    QTest::newRow("blanks and a line end pasted around it") << false << " A1\n" << "A1" << "paste";
+    QTest::newRow("a NUL from the input method") << false << QString("A1" + nul) << "!" << "input method";
+    QTest::newRow("an escape from the input method") << false << "A1\x1b" << "!" << "input method";
 }
 
 void TestResultList::listingByItsNumber()
@@ -290,6 +306,7 @@ void TestResultList::listingByItsNumber()
     QFETCH(bool, byMenu);
     QFETCH(QString, typed);
     QFETCH(QString, shown);
+    QFETCH(QString, way);
     MainWindowFixture main;
     ListingFixture &listings = main.listings();
     listings.addHouse(QStringLiteral("B2"), {{"wymc", "乙苑"}});
@@ -312,15 +329,34 @@ void TestResultList::listingByItsNumber()
         main.window().detailPanel().subClearValue();
 
     QString caption;
-    whenModalShown([&caption, typed](QWidget *prompt) {
+    whenModalShown([&caption, typed, way](QWidget *prompt) {
         caption = prompt->windowTitle() + QLatin1Char('|') + control<QLabel>(prompt, QString())->text();
         auto *entry = prompt->findChild<QLineEdit *>();
         QVERIFY(entry);
-        QTest::keyClicks(entry, typed);
+        if (way == QLatin1String("paste")) {
+            QGuiApplication::clipboard()->setText(typed);
+            QTest::keyClick(entry, Qt::Key_V, Qt::ControlModifier);
+        } else if (way == QLatin1String("input method")) {
+            QInputMethodEvent committed;
+            committed.setCommitString(typed);
+            QApplication::sendEvent(entry, &committed);
+        } else {
+            for (const QChar key : typed) {
+                // A NUL comes from Ctrl+@, as on a terminal.
+                if (key.isNull())
+                    QTest::sendKeyEvent(QTest::Click, entry, Qt::Key_At, QString(key), Qt::ControlModifier);
+                else
+                    QTest::keyClicks(entry, QString(key));
+            }
+        }
+        QCOMPARE(entry->text().isEmpty(), typed.isEmpty());
         QTest::keyClick(entry, typed.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
     });
     if (shown == QLatin1String("-"))
         MessageScript::expect(QStringLiteral("找不到物业编号为“%1”的放盘房源！").arg(typed.trimmed()), 64,
+                              QStringLiteral("按编号查找"));
+    if (shown == QLatin1String("!"))
+        MessageScript::expect(QStringLiteral("物业编号不能含有控制字符（如制表符、换行符）。"), 64,
                               QStringLiteral("按编号查找"));
     if (byMenu) {
         // The first entry of the result list's context menu.
@@ -337,7 +373,8 @@ void TestResultList::listingByItsNumber()
     }
     QTRY_VERIFY(!caption.isEmpty());
     QCOMPARE(caption, QStringLiteral("按编号查找|物业编号："));
-    QCOMPARE(main.box(QStringLiteral("txtFybh")), shown == QLatin1String("-") ? QString() : shown.isEmpty() ? "A1" : shown);
+    const bool none = shown == QLatin1String("-") || shown == QLatin1String("!");
+    QCOMPARE(main.box(QStringLiteral("txtFybh")), none ? QString() : shown.isEmpty() ? "A1" : shown);
     // The hits and the chosen one stay as they were.
     QCOMPARE(MainWindowFixture::column(list, 0), QStringList{"A1"});
     QCOMPARE(list.firstSelectedRow(), 0);

@@ -228,21 +228,14 @@ void TestShortList::clearBlanksThePanelOnlyWhenThereIsSomethingToClear()
 
 void TestShortList::numbersStoredInOtherEncodingsLoadTheirOwnListing_data()
 {
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QByteArray>("stored");
-    QTest::newRow("GBK") << "碧桂园101" << gbkBytes(QStringLiteral("碧桂园101"));
-    QTest::newRow("after a byte-order mark") << "D4" << markedUtf8Bytes(QStringLiteral("D4"));
+    addStoredNumberRows();
 }
 
 void TestShortList::numbersStoredInOtherEncodingsLoadTheirOwnListing()
 {
     QFETCH(QString, shown);
     QFETCH(QByteArray, stored);
-    ListingFixture &listings = m_main->listings();
-    listings.addHouse(QStringLiteral("OLD-TOOL"), {{"fpyx", 2}, {"wymc", "旧库"}});
-    listings.storeTextBytes(QStringLiteral("house"), QStringLiteral("fybh"), stored, QStringLiteral("fybh='OLD-TOOL'"));
-    // The same number stored as UTF-8 is another listing.
-    listings.addHouse(shown, {{"fpyx", 1}, {"wymc", "新库"}});
+    m_main->listings().addTwinsUnderOneNumber(shown, stored);
     m_main->pressSearch();
     QCOMPARE(MainWindowFixture::column(m_main->results(), 0).mid(0, 2), (QStringList{shown, shown}));
     addHit(1);
