@@ -1,5 +1,6 @@
 #include "forms/compare/frmQX_Compare.h"
 
+#include "forms/common/imagebox.h"
 #include "forms/common/modal.h"
 #include "forms/print/frmQX_PrintPreview.h"
 #include "forms/print/printdocument.h"
@@ -93,7 +94,7 @@ void frmQX_Compare::fillTable()
         photo->setMinimumHeight(photoShown.height() + 6);
         const QImage &picture = listings.at(column).photo;
         if (!picture.isNull())
-            photo->setPixmap(QPixmap::fromImage(picture.scaled(photoShown, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+            photo->setPixmap(devicePixmap(picture, photoShown, devicePixelRatioF(), Qt::KeepAspectRatio));
         tblCompare->setCellWidget(0, column, photo);
         // The photos are no cell to stand on: the keys scroll through the rows of text.
         auto *under = new QTableWidgetItem;
