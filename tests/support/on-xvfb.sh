@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # on-xvfb.sh COMMAND [ARG...]: runs COMMAND on an X server of its own (Xvfb, 800 x 600, the
-# screen the windows are laid out for) without a window manager, on Qt's xcb platform, as a
-# front desk that runs the program alone does. The server ends with the command, also when
-# the command fails or the script is stopped.
+# screen the windows are laid out for, or the size XVFB_SCREEN names, as in 3840x2160x24)
+# without a window manager, on Qt's xcb platform, as a front desk that runs the program
+# alone does. The server ends with the command, also when the command fails or the script
+# is stopped.
 set -euo pipefail
 work="$(mktemp -d)"
 server=""
@@ -17,7 +18,7 @@ trap finish EXIT
 trap 'exit 143' TERM INT
 
 # Xvfb picks a free display number itself and writes it to fd 3 once it takes clients.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/log" &
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-800x600x24}" -nolisten tcp 3>"$work/display" 2>"$work/log" &
 server=$!
 for _ in $(seq 200); do
   [ -s "$work/display" ] && break
