@@ -287,6 +287,16 @@ void TestPhotos::largePhotoIsKeptAtScreenSize()
     QVERIFY2(kept.width() < 6000 / 2 + 1, qPrintable(QString::number(kept.width())));
     QVERIFY(kept.width() >= screen.width() || kept.height() >= screen.height());
     QCOMPARE(kept.width() * 4000 / 6000, kept.height());
+    // Reduced by no whole factor, a photo of one colour stays that colour throughout: no
+    // seam where the reduced pixels meet.
+    const QColor first = photo->picture().pixelColor(0, 0);
+    for (int y = 0; y < kept.height(); ++y) {
+        for (int x = 0; x < kept.width(); ++x) {
+            const QColor here = photo->picture().pixelColor(x, y);
+            if (qAbs(here.blue() - first.blue()) > 1 || qAbs(here.red() - first.red()) > 1)
+                QFAIL(qPrintable(QStringLiteral("%1 at %2,%3, %4 at 0,0").arg(here.name()).arg(x).arg(y).arg(first.name())));
+        }
+    }
 }
 
 void TestPhotos::eachKindOfPictureInItsOwnColours_data()
