@@ -23,16 +23,20 @@ bool isFrame(int marker)
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-// The next marker: 0xFF, any number of fill bytes 0xFF, then the marker's code; 0 when the
-// file holds no marker there.
+// The next marker's code: after 0xFF and any number of fill bytes 0xFF. A few stray bytes
+// before it are passed over, as libjpeg passes them over. 0 at the end of the file, or
+// where no marker comes for longer than any header segment.
 int nextMarker(QIODevice &file)
 {
     char byte = 0;
-    if (!file.getChar(&byte) || uchar(byte) != 0xFF)
-        return 0;
-    while (file.getChar(&byte)) {
-        if (uchar(byte) != 0xFF)
+    bool afterFF = false;
+    for (int stray = 0; stray <= 0xFFFF && file.getChar(&byte); ++stray) {
+        if (uchar(byte) == 0xFF)
+            afterFF = true;
+        else if (afterFF && byte != 0)
             return uchar(byte);
+        else
+            afterFF = false;
     }
     return 0;
 }
@@ -76,8 +80,10 @@ JpegHeader JpegHeader::read(QIODevice &file)
         // Restart markers and TEM stand alone; anything else carries a length.
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
+        if (marker == 0 || marker == 0xD8 || marker == 0xD9)
+            return header;
         const QByteArray length = file.read(2);
-        if (marker == 0 || marker == 0xD8 || marker == 0xD9 || length.size() < 2 || bigEndian16(length, 0) < 2)
+        if (length.size() < 2 || bigEndian16(length, 0) < 2)
             return header;
         const QByteArray body = file.read(bigEndian16(length, 0) - 2);
         if (body.size() < bigEndian16(length, 0) - 2)

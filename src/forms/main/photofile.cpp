@@ -32,9 +32,10 @@ enum class Decoding { JpegRows, PngRows, Whole };
 
 // How a photo is decoded, the most pixels it may have so, what its decoder holds for the
 // whole picture at once, and the least a file must hold for the pixels its header claims
-// (0 where its kind sets no bound).
+// (0 where its kind sets no bound); none when its header cannot be followed.
 struct DecodingPlan
 {
+    bool followed = true;
     Decoding decoding = Decoding::Whole;
     qint64 pixelBudget = photoPixelBudget;
     qint64 wholeBytes = 0;
@@ -63,8 +64,12 @@ qint64 leastBmpBytes(QIODevice &file)
         return 0;
     const qint64 infoSize = littleEndian(header, 14, 4);
     const bool core = infoSize == 12;
-    const qint64 width = core ? littleEndian(header, 18, 2) : qAbs(qint32(littleEndian(header, 18, 4)));
-    const qint64 height = core ? littleEndian(header, 20, 2) : qAbs(qint32(littleEndian(header, 22, 4)));
+    // Sizes are signed: a negative height stores the rows top down.
+    const auto side = [&header, core](int at) {
+        return core ? littleEndian(header, at, 2) : qAbs(qint64(qint32(littleEndian(header, at, 4))));
+    };
+    const qint64 width = side(18);
+    const qint64 height = side(core ? 20 : 22);
     const qint64 bitsPerPixel = littleEndian(header, core ? 24 : 28, 2);
     const qint64 compression = core ? 0 : littleEndian(header, 30, 4);
     const bool uncompressed = compression == 0 || compression == 3 || compression == 6;
@@ -79,11 +84,11 @@ DecodingPlan planFor(QFile &file, const QByteArray &format, const QSize &stored,
     DecodingPlan plan;
     if (format == "jpeg") {
         const JpegHeader header = JpegHeader::read(file);
+        plan.followed = header.readable;
         plan.decoding = Decoding::JpegRows;
         if (header.banded)
             plan.pixelBudget = bandedJpegPixelBudget;
-        // An unreadable header is held to cost the most; libjpeg will refuse it anyway.
-        plan.wholeBytes = !header.readable ? wholeMemoryBudget + 1 : header.banded ? 0 : header.wholeCoefficientBytes;
+        plan.wholeBytes = header.banded ? 0 : header.wholeCoefficientBytes;
         // Huffman coding spends at least one bit on every 8 x 8 block.
         if (header.huffman)
             plan.leastFileBytes = (qint64(stored.width() + 7) / 8) * ((stored.height() + 7) / 8) / 8;
@@ -107,10 +112,12 @@ DecodingPlan planFor(QFile &file, const QByteArray &format, const QSize &stored,
     return plan;
 }
 
-// Why a photo is not read, or "" when it may be: its decoding would take too long or too
-// much memory, or its header claims more pixels than its file can hold.
+// Why a photo is not read, or "" when it may be: its header is damaged, its decoding would
+// take too long or too much memory, or its header claims more pixels than its file can hold.
 QString refusal(const DecodingPlan &plan, const QSize &stored, qint64 fileBytes)
 {
+    if (!plan.followed)
+        return QStringLiteral("its header is damaged");
     if (pixelCount(stored) > plan.pixelBudget)
         return QStringLiteral("%1 x %2 pixels are more than a photo of its kind may have (%3 million)")
             .arg(stored.width())

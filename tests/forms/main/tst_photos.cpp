@@ -94,6 +94,14 @@ QImage twoHalves(const QSize &size, QImage::Format format, const QColor &left, c
     return picture.convertToFormat(format);
 }
 
+// The size a picture file's header claims, as Qt reads it.
+QSize sizeInHeader(QByteArray file)
+{
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::ReadOnly);
+    return QImageReader(&buffer).size();
+}
+
 // Which quarter of a drawing a stored corner lands in: column and row, each 0 or 1.
 using Quarter = QPoint;
 
@@ -333,6 +341,10 @@ void TestPhotos::eachKindOfPictureInItsOwnColours_data()
     const QByteArray paletteBmp = encoded(twoHalves(size, QImage::Format_Indexed8, teal, orange), "BMP");
     QCOMPARE(paletteBmp.at(28), '\x04'); // 4 bits a pixel
     QTest::newRow("4-bit palette BMP") << paletteBmp << teal << orange;
+    // Some cameras leave a few stray bytes between the header's segments; decoders pass over them.
+    QByteArray strayJpeg = encoded(twoHalves(size, QImage::Format_RGB32, purple, green), "JPEG");
+    strayJpeg.insert(jpegFrame(strayJpeg).offset, QByteArray("\x00\x11\x22", 3));
+    QTest::newRow("JPEG with stray bytes before its frame") << strayJpeg << purple << green;
     const QByteArray webp = encoded(twoHalves(size, QImage::Format_RGB32, yellow, blue), "WEBP");
     QCOMPARE(webp.mid(8, 4), QByteArray("WEBP"));
     QTest::newRow("WebP") << webp << yellow << blue;
@@ -490,11 +502,11 @@ void TestPhotos::pictureIsReadOnlyWithinThePixelBudget_data()
     QTest::newRow("sequential JPEG, 10 000 x 10 000") << sequential;
     QTest::newRow("sequential JPEG, 20 000 x 15 000") << jpegClaiming(QSize(20000, 15000), false);
     const QByteArray gif = gifClaiming(QSize(8000, 5000));
-    QCOMPARE(QImageReader(new QBuffer(new QByteArray(gif)), "gif").size(), QSize(8000, 5000));
+    QCOMPARE(sizeInHeader(gif), QSize(8000, 5000));
     QTest::newRow("GIF, 8 000 x 5 000") << gif;
     QTest::newRow("GIF, 20 000 x 20 000") << gifClaiming(QSize(20000, 20000));
     const QByteArray bmp = bmpClaiming(QSize(6000, 5000));
-    QCOMPARE(QImageReader(new QBuffer(new QByteArray(bmp)), "bmp").size(), QSize(6000, 5000));
+    QCOMPARE(sizeInHeader(bmp), QSize(6000, 5000));
     QTest::newRow("BMP, 6 000 x 5 000") << bmp;
     // A real picture, one colour in 15 kilobytes, but more pixels than a PNG may have.
     const QByteArray png = plainPng(QSize(11000, 11000));
