@@ -1,12 +1,17 @@
 #include "picturefiles.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QVector>
 
+#include <array>
 #include <cstdio>
+#include <functional>
 #include <jpeglib.h>
+#include <png.h>
 #include <vector>
 
 namespace PictureFiles {
@@ -61,37 +66,234 @@ QByteArray cameraPhoto(const QSize &size, quint32 seed)
 
 namespace {
 
-// GIF's variable-length codes, packed from the lowest bit up.
+// GIF's variable-length codes, packed from the lowest bit up and handed on in GIF's data
+// sub-blocks of up to 255 bytes.
 class CodeWriter
 {
 public:
+    explicit CodeWriter(QIODevice &out) : m_out(out) {}
     void write(int code, int bits)
     {
         m_pending |= quint32(code) << m_pendingBits;
         m_pendingBits += bits;
         while (m_pendingBits >= 8) {
-            m_bytes.append(char(m_pending & 0xFF));
+            m_block.append(char(m_pending & 0xFF));
             m_pending >>= 8;
             m_pendingBits -= 8;
+            if (m_block.size() == 255)
+                writeBlock();
         }
     }
-    QByteArray finish()
+    void finish()
     {
         if (m_pendingBits > 0)
-            m_bytes.append(char(m_pending & 0xFF));
-        return m_bytes;
+            m_block.append(char(m_pending & 0xFF));
+        if (!m_block.isEmpty())
+            writeBlock();
+        m_out.putChar('\0');
     }
 
 private:
-    QByteArray m_bytes;
+    void writeBlock()
+    {
+        m_out.putChar(char(m_block.size()));
+        m_out.write(m_block);
+        m_block.clear();
+    }
+
+    QIODevice &m_out;
+    QByteArray m_block;
     quint32 m_pending = 0;
     int m_pendingBits = 0;
 };
 
-void appendLittleEndian16(QByteArray &out, int value)
+void appendLittleEndian(QByteArray &out, quint32 value, int bytes)
 {
-    out.append(char(value & 0xFF));
-    out.append(char(value >> 8 & 0xFF));
+    for (int i = 0; i < bytes; ++i)
+        out.append(char(value >> (8 * i) & 0xFF));
+}
+
+// An 8-bit palette GIF written a row at a time; `indices` fills row y with palette indices.
+void writeGif(QIODevice &out, const QSize &size, const QVector<QRgb> &palette,
+              const std::function<void(int, uchar *)> &indices)
+{
+    QByteArray header("GIF89a");
+    appendLittleEndian(header, quint32(size.width()), 2);
+    appendLittleEndian(header, quint32(size.height()), 2);
+    header.append(char(0xF7)); // a global table of 256 colours
+    header.append(2, '\0');
+    for (int index = 0; index < 256; ++index) {
+        const QRgb colour = palette.value(index);
+        header.append(char(qRed(colour))).append(char(qGreen(colour))).append(char(qBlue(colour)));
+    }
+    header.append(char(0x2C));
+    appendLittleEndian(header, 0, 4);
+    appendLittleEndian(header, quint32(size.width()), 2);
+    appendLittleEndian(header, quint32(size.height()), 2);
+    header.append('\0');
+    header.append(char(8));
+    out.write(header);
+    // Every pixel is a literal 9-bit code; a clear code before the code table would need a
+    // tenth bit keeps every decoder at nine.
+    const int clear = 256;
+    const int end = 257;
+    CodeWriter codes(out);
+    int sinceClear = 254;
+    std::vector<uchar> row(size_t(size.width()));
+    for (int y = 0; y < size.height(); ++y) {
+        indices(y, row.data());
+        for (const uchar index : row) {
+            if (sinceClear == 254) {
+                codes.write(clear, 9);
+                sinceClear = 0;
+            }
+            codes.write(index, 9);
+            ++sinceClear;
+        }
+    }
+    codes.write(end, 9);
+    codes.finish();
+    out.putChar(char(0x3B));
+}
+
+// libjpeg's output straight into a device.
+struct DeviceDestination
+{
+    jpeg_destination_mgr manager;
+    QIODevice *out;
+    std::array<JOCTET, 65536> buffer;
+};
+
+void startWriting(j_compress_ptr info)
+{
+    auto *destination = reinterpret_cast<DeviceDestination *>(info->dest);
+    destination->manager.next_output_byte = destination->buffer.data();
+    destination->manager.free_in_buffer = destination->buffer.size();
+}
+
+boolean writeBuffer(j_compress_ptr info)
+{
+    auto *destination = reinterpret_cast<DeviceDestination *>(info->dest);
+    destination->out->write(reinterpret_cast<const char *>(destination->buffer.data()),
+                            qint64(destination->buffer.size()));
+    startWriting(info);
+    return TRUE;
+}
+
+void finishWriting(j_compress_ptr info)
+{
+    auto *destination = reinterpret_cast<DeviceDestination *>(info->dest);
+    destination->out->write(reinterpret_cast<const char *>(destination->buffer.data()),
+                            qint64(destination->buffer.size() - destination->manager.free_in_buffer));
+}
+
+// A JPEG written a row at a time; `fill` writes row y in the given components.
+void writeJpeg(QIODevice &out, const QSize &size, J_COLOR_SPACE space, int components, int quality, bool progressive,
+               const std::function<void(int, JSAMPLE *)> &fill)
+{
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    DeviceDestination destination{};
+    destination.out = &out;
+    destination.manager.init_destination = startWriting;
+    destination.manager.empty_output_buffer = writeBuffer;
+    destination.manager.term_destination = finishWriting;
+    info.dest = &destination.manager;
+    info.image_width = JDIMENSION(size.width());
+    info.image_height = JDIMENSION(size.height());
+    info.input_components = components;
+    info.in_color_space = space;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(size_t(size.width()) * size_t(components));
+    while (info.next_scanline < info.image_height) {
+        fill(int(info.next_scanline), row.data());
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+}
+
+void writePngOut(png_structp png, png_bytep data, size_t length)
+{
+    static_cast<QIODevice *>(png_get_io_ptr(png))->write(reinterpret_cast<const char *>(data), qint64(length));
+}
+
+void flushNothing(png_structp) {}
+
+// An 8-bit colour PNG written a row at a time, packed fast as scanners do.
+void writePng(QIODevice &out, const QSize &size, const std::function<void(int, png_bytep)> &fill)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &out, writePngOut, flushNothing);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(size.width()) * 3);
+    for (int y = 0; y < size.height(); ++y) {
+        fill(y, row.data());
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+}
+
+// A 24-bit BMP written from its bottom row up, as BMP stores it.
+void writeBmp(QIODevice &out, const QSize &size, const std::function<void(int, QRgb *)> &fill)
+{
+    const quint32 stride = (quint32(size.width()) * 3 + 3) / 4 * 4;
+    const quint32 pixelBytes = stride * quint32(size.height());
+    QByteArray header("BM");
+    appendLittleEndian(header, 54 + pixelBytes, 4);
+    appendLittleEndian(header, 0, 4);
+    appendLittleEndian(header, 54, 4);
+    appendLittleEndian(header, 40, 4);
+    appendLittleEndian(header, quint32(size.width()), 4);
+    appendLittleEndian(header, quint32(size.height()), 4);
+    appendLittleEndian(header, 1, 2);
+    appendLittleEndian(header, 24, 2);
+    appendLittleEndian(header, 0, 4); // uncompressed
+    appendLittleEndian(header, pixelBytes, 4);
+    appendLittleEndian(header, 2835, 4); // 72 dots an inch
+    appendLittleEndian(header, 2835, 4);
+    appendLittleEndian(header, 0, 4); // every colour used
+    appendLittleEndian(header, 0, 4);
+    out.write(header);
+    std::vector<QRgb> colours(size_t(size.width()));
+    QByteArray row(int(stride), '\0');
+    for (int y = size.height() - 1; y >= 0; --y) {
+        fill(y, colours.data());
+        for (int x = 0; x < size.width(); ++x) {
+            row[3 * x] = char(qBlue(colours[size_t(x)]));
+            row[3 * x + 1] = char(qGreen(colours[size_t(x)]));
+            row[3 * x + 2] = char(qRed(colours[size_t(x)]));
+        }
+        out.write(row);
+    }
+}
+
+// A sensor's grain: a small step up or down, the same for every channel of a pixel, that
+// looks random but is the same for the same pixel every time; 0 to 20, 10 for none.
+int grainAt(int x, int y)
+{
+    quint32 mixed = quint32(x) * 0x9E3779B1u ^ quint32(y) * 0x85EBCA77u;
+    mixed ^= mixed >> 15;
+    mixed *= 0x2C1B3C6Du;
+    return int((mixed >> 16) % 21);
+}
+
+QRgb shifted(const QColor &colour, int step)
+{
+    return qRgb(qBound(0, colour.red() + step, 255), qBound(0, colour.green() + step, 255),
+                qBound(0, colour.blue() + step, 255));
 }
 
 } // namespace
@@ -100,89 +302,85 @@ QByteArray gif(const QImage &palettePicture)
 {
     if (palettePicture.format() != QImage::Format_Indexed8)
         qFatal("a GIF is written from an 8-bit palette picture");
-    QByteArray out("GIF89a");
-    appendLittleEndian16(out, palettePicture.width());
-    appendLittleEndian16(out, palettePicture.height());
-    out.append(char(0xF7)); // a global table of 256 colours
-    out.append(2, '\0');
-    for (int index = 0; index < 256; ++index) {
-        const QRgb colour = index < palettePicture.colorCount() ? palettePicture.color(index) : 0;
-        out.append(char(qRed(colour))).append(char(qGreen(colour))).append(char(qBlue(colour)));
-    }
-    out.append(char(0x2C));
-    appendLittleEndian16(out, 0);
-    appendLittleEndian16(out, 0);
-    appendLittleEndian16(out, palettePicture.width());
-    appendLittleEndian16(out, palettePicture.height());
-    out.append('\0');
-    // Every pixel is a literal 9-bit code; a clear code before the code table would need a
-    // tenth bit keeps every decoder at nine.
-    const int clear = 256;
-    const int end = 257;
-    CodeWriter codes;
-    int sinceClear = 254;
-    for (int y = 0; y < palettePicture.height(); ++y) {
-        for (int x = 0; x < palettePicture.width(); ++x) {
-            if (sinceClear == 254) {
-                codes.write(clear, 9);
-                sinceClear = 0;
-            }
-            codes.write(palettePicture.pixelIndex(x, y), 9);
-            ++sinceClear;
-        }
-    }
-    codes.write(end, 9);
-    const QByteArray data = codes.finish();
-    out.append(char(8));
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const QByteArray block = data.mid(at, 255);
-        out.append(char(block.size())).append(block);
-    }
-    out.append('\0');
-    out.append(char(0x3B));
-    return out;
+    QByteArray file;
+    QBuffer out(&file);
+    out.open(QIODevice::WriteOnly);
+    writeGif(out, palettePicture.size(), palettePicture.colorTable(), [&palettePicture](int y, uchar *indices) {
+        std::copy_n(palettePicture.constScanLine(y), palettePicture.width(), indices);
+    });
+    return file;
 }
 
 QByteArray cmykJpeg(const QImage &picture)
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(rgb.width());
-    info.image_height = JDIMENSION(rgb.height());
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(rgb.width()) * 4);
-    while (info.next_scanline < info.image_height) {
+    QByteArray file;
+    QBuffer out(&file);
+    out.open(QIODevice::WriteOnly);
+    writeJpeg(out, rgb.size(), JCS_CMYK, 4, 95, false, [&rgb](int y, JSAMPLE *row) {
         for (int x = 0; x < rgb.width(); ++x) {
-            const QRgb colour = rgb.pixel(x, int(info.next_scanline));
+            const QRgb colour = rgb.pixel(x, y);
             const int darkest = 255 - qMax(qRed(colour), qMax(qGreen(colour), qBlue(colour)));
             const auto ink = [darkest](int channel) {
                 return darkest == 255 ? 0 : (255 - channel - darkest) * 255 / (255 - darkest);
             };
             // Adobe's programs store every ink inverted: 255 is none.
-            JSAMPLE *pixel = row.data() + size_t(x) * 4;
+            JSAMPLE *pixel = row + size_t(x) * 4;
             pixel[0] = JSAMPLE(255 - ink(qRed(colour)));
             pixel[1] = JSAMPLE(255 - ink(qGreen(colour)));
             pixel[2] = JSAMPLE(255 - ink(qBlue(colour)));
             pixel[3] = JSAMPLE(255 - darkest);
         }
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    const QByteArray file(reinterpret_cast<const char *>(buffer), qsizetype(size));
-    free(buffer);
+    });
     return file;
+}
+
+void writeLargePhoto(const QString &fileName, const LargePhoto &photo)
+{
+    QFile out(fileName);
+    if (!out.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(fileName));
+    const int half = photo.size.width() / 2;
+    const auto step = [&photo](int x, int y) { return photo.grain ? grainAt(x, y) : 10; };
+    const auto colours = [&](int y, QRgb *row) {
+        for (int x = 0; x < photo.size.width(); ++x)
+            row[x] = shifted(x < half ? photo.left : photo.right, step(x, y) - 10);
+    };
+    const auto bytes = [&](int y, uchar *row) {
+        for (int x = 0; x < photo.size.width(); ++x, row += 3) {
+            const QRgb colour = shifted(x < half ? photo.left : photo.right, step(x, y) - 10);
+            row[0] = uchar(qRed(colour));
+            row[1] = uchar(qGreen(colour));
+            row[2] = uchar(qBlue(colour));
+        }
+    };
+    switch (photo.kind) {
+    case LargePhoto::BaselineJpeg:
+    case LargePhoto::ProgressiveJpeg:
+        writeJpeg(out, photo.size, JCS_RGB, 3, 90, photo.kind == LargePhoto::ProgressiveJpeg, bytes);
+        break;
+    case LargePhoto::Png:
+        writePng(out, photo.size, bytes);
+        break;
+    case LargePhoto::Gif: {
+        // The left half's shades first, then the right half's.
+        QVector<QRgb> palette;
+        for (int shade = 0; shade < 128; ++shade)
+            palette << shifted(photo.left, qMin(shade, 20) - 10);
+        for (int shade = 0; shade < 128; ++shade)
+            palette << shifted(photo.right, qMin(shade, 20) - 10);
+        writeGif(out, photo.size, palette, [&](int y, uchar *indices) {
+            for (int x = 0; x < photo.size.width(); ++x)
+                indices[x] = uchar((x < half ? 0 : 128) + step(x, y));
+        });
+        break;
+    }
+    case LargePhoto::Bmp:
+        writeBmp(out, photo.size, colours);
+        break;
+    }
+    if (out.error() != QFileDevice::NoError || !out.flush())
+        qFatal("cannot write %s", qPrintable(fileName));
 }
 
 QByteArray withOrientation(const QByteArray &jpeg, int orientation)
@@ -227,6 +425,37 @@ QByteArray jpegClaiming(const QSize &claimed, bool progressive)
     file[at + 6] = char(claimed.height() & 0xFF);
     file[at + 7] = char(claimed.width() >> 8);
     file[at + 8] = char(claimed.width() & 0xFF);
+    return file;
+}
+
+QByteArray gifClaiming(const QSize &claimed)
+{
+    QImage small(8, 8, QImage::Format_Indexed8);
+    small.setColorTable({qRgb(90, 140, 200)});
+    small.fill(0);
+    QByteArray file = gif(small);
+    // The logical screen's size, then the image's, after the header and the colour table.
+    const int image = 13 + 3 * 256 + 5;
+    for (const int at : {6, image}) {
+        file[at] = char(claimed.width() & 0xFF);
+        file[at + 1] = char(claimed.width() >> 8);
+        file[at + 2] = char(claimed.height() & 0xFF);
+        file[at + 3] = char(claimed.height() >> 8);
+    }
+    return file;
+}
+
+QByteArray bmpClaiming(const QSize &claimed)
+{
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(QColor(90, 140, 200));
+    QByteArray file = encoded(small, "BMP");
+    if (file.at(28) != 24 && file.at(28) != 32)
+        qFatal("Qt wrote a BMP of %d bits a pixel", int(file.at(28)));
+    for (int i = 0; i < 4; ++i) {
+        file[18 + i] = char(claimed.width() >> (8 * i) & 0xFF);
+        file[22 + i] = char(claimed.height() >> (8 * i) & 0xFF);
+    }
     return file;
 }
 

@@ -3,6 +3,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+QPixmap devicePixmap(const QImage &picture, const QSize &shown, qreal ratio, Qt::AspectRatioMode proportions)
+{
+    QPixmap scaled = QPixmap::fromImage(
+        picture.scaled((QSizeF(shown) * ratio).toSize(), proportions, Qt::SmoothTransformation));
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
+}
+
 ImageBox::ImageBox(QWidget *parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -27,10 +35,11 @@ void ImageBox::paintEvent(QPaintEvent *event)
     const QRect area = contentsRect();
     if (m_picture.isNull() || area.isEmpty())
         return;
-    if (m_drawn.size() != area.size()) {
-        m_drawn = QPixmap::fromImage(
-            m_picture.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
+    // Scaled to the screen's own pixels: on a screen of two pixels to a point, a picture
+    // scaled to the box's size in points would be drawn pixel-doubled.
+    const qreal ratio = devicePixelRatioF();
+    if (m_drawn.size() != (QSizeF(area.size()) * ratio).toSize() || m_drawn.devicePixelRatio() != ratio)
+        m_drawn = devicePixmap(m_picture, area.size(), ratio, Qt::IgnoreAspectRatio);
     QPainter painter(this);
     painter.drawPixmap(area.topLeft(), m_drawn);
 }

@@ -1,6 +1,7 @@
 #include "forms/compare/frmQX_Compare.h"
 
 #include "forms/common/designscale.h"
+#include "forms/common/imagebox.h"
 #include "forms/common/modal.h"
 #include "forms/print/frmQX_PrintPreview.h"
 #include "forms/print/printdocument.h"
@@ -96,7 +97,7 @@ void frmQX_Compare::fillTable()
         photo->setMinimumHeight(photoShown.height() + DesignScale::pixels(6));
         const QImage picture = m_comparison.photo(column, photoShown);
         if (!picture.isNull())
-            photo->setPixmap(QPixmap::fromImage(picture));
+            photo->setPixmap(devicePixmap(picture, photoShown, devicePixelRatioF(), Qt::KeepAspectRatio));
         tblCompare->setCellWidget(0, column, photo);
         // The photos are no cell to stand on: the keys scroll through the rows of text.
         auto *under = new QTableWidgetItem;

@@ -20,7 +20,8 @@ namespace {
 
 const QString photoCaption = QStringLiteral("房源图片");
 
-// The largest the photo is ever drawn: the enlarged view covers the screen.
+// The largest the photo is ever drawn: the enlarged view covers the screen, in its device
+// pixels.
 QSize largestDrawn(const QWidget *window)
 {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
