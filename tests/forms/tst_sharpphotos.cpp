@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QScreen>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -136,9 +137,18 @@ void TestSharpPhotos::photoBoxAndEnlargedPhotoDrawEveryDevicePixel()
 
 void TestSharpPhotos::comparisonDrawsEveryDevicePixel()
 {
-    // Each photo of the comparison is shown 180 x 135 points large.
-    const Comparison comparison({{ListingRecord(), checkerboard(QSize(360, 270))},
-                                 {ListingRecord(), checkerboard(QSize(360, 270))}});
+    // Each photo of the comparison is shown 180 x 135 points large; the photos are kept as
+    // the program keeps them, prepared from a picture file.
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("board.png"));
+    QVERIFY(checkerboard(QSize(360, 270)).save(file));
+    Handout::Listings listings{{}, std::make_shared<PrintPhotos>()};
+    for (int i = 0; i < 2; ++i) {
+        const int kept = listings.photos->keep(PrintPhotos::prepare({file}, Handout::photoSize()));
+        QVERIFY(kept >= 0);
+        listings.listings.append({ListingRecord(), kept});
+    }
+    const Comparison comparison(listings);
     frmQX_Compare compare(comparison, QStringLiteral("sharp"), nullptr);
     compare.show();
     QVERIFY(QTest::qWaitForWindowExposed(&compare));
