@@ -98,7 +98,7 @@ void benchConditions(const QVector<int> &sizes, int runs, const QString &work, b
             const SqliteBaseline baseline(folder + QStringLiteral("/itdb.mdb"));
             benchOneDatabase(QStringLiteral("### 更多条件, %1 listings in a file").arg(listings), folder, runs,
                              [&baseline](const QString &statement, const QVariantList &values) {
-                                 baseline.readAll(statement, values);
+                                 baseline.readAllTyped(statement, values);
                              });
         }
     }

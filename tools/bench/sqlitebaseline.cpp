@@ -24,11 +24,11 @@ std::vector<std::vector<std::string>> SqliteBaseline::readAll(const QString &sta
     QVariantList values;
     for (const QByteArray &text : texts)
         values << QVariant::fromValue(StoredText::fromBytes(text));
-    return readAll(statement, values);
+    return readAllTyped(statement, values);
 }
 
-std::vector<std::vector<std::string>> SqliteBaseline::readAll(const QString &statement,
-                                                              const QVariantList &values) const
+std::vector<std::vector<std::string>> SqliteBaseline::readAllTyped(const QString &statement,
+                                                                   const QVariantList &values) const
 {
     sqlite3_stmt *prepared = nullptr;
     const QByteArray text = statement.toUtf8();

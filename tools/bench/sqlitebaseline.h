@@ -22,7 +22,7 @@ public:
     // Each "?" takes the next of texts, bound as text.
     std::vector<std::vector<std::string>> readAll(const QString &statement, const QByteArrayList &texts = {}) const;
     // The same with values of their own types: numbers bound as numbers, any text as text.
-    std::vector<std::vector<std::string>> readAll(const QString &statement, const QVariantList &values) const;
+    std::vector<std::vector<std::string>> readAllTyped(const QString &statement, const QVariantList &values) const;
 
 private:
     struct sqlite3 *m_database = nullptr;

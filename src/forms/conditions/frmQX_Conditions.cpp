@@ -42,9 +42,11 @@ int top(int row)
     return rowTop + row * rowStep;
 }
 
+// As wide as the rest of the row: a label sized to its caption would stay as small as the
+// empty one it starts as.
 QLabel *problemLabel(QWidget *form, const QString &name, int boxTop)
 {
-    QLabel *label = placeLabel(form, name, QString(), problemLeft, boxTop + 60);
+    auto *label = placeControl<QLabel>(form, name, twipsRect(problemLeft, boxTop + 30, formWidth - problemLeft - 120, 240));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0xC0, 0x00, 0x00));
     label->setPalette(palette);

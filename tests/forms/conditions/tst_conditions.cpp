@@ -302,6 +302,12 @@ void TestConditions::badInputIsRefusedBesideItsBox()
         // Still open, the word beside the box, the box focused for mending.
         QVERIFY(conditions->isVisible());
         QCOMPARE(control<QLabel>(conditions, problem)->text(), word);
+        // Whole, not cut off at the size of the empty label it was.
+        auto *beside = control<QLabel>(conditions, problem);
+        QVERIFY(beside->isVisible());
+        QVERIFY(beside->width() >= beside->fontMetrics().horizontalAdvance(word));
+        QVERIFY(beside->height() >= beside->fontMetrics().height());
+        QVERIFY(conditions->rect().contains(beside->geometry()));
         QCOMPARE(entry->accessibleDescription(), word);
         QCOMPARE(QApplication::focusWidget(), entry);
         QTest::keyClick(entry, Qt::Key_Escape);
