@@ -130,6 +130,8 @@ private:
             m_out += QStringLiteral("\"user\"");
         else if (upper == QLatin1String("LIKE"))
             m_out += QStringLiteral("ILIKE");
+        else if (upper == QLatin1String("INSTR"))
+            m_out += QStringLiteral("strpos");
         else
             m_out += text;
         if (opensOrderList) {

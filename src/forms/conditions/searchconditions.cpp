@@ -3,6 +3,7 @@
 #include "core/valuetext.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -38,6 +39,13 @@ const char *const keywordColumns[] = {"wymc", "Wytd", "Qtss", "wylx", "wyqy"};
 QString numberText(double number)
 {
     return ValueText::plain(QVariant(number));
+}
+
+bool hasLetterAtoZ(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    });
 }
 
 // The keyword as a LIKE pattern found anywhere: its own %, _ and \ taken as written.
@@ -100,10 +108,15 @@ QString SearchConditions::sql() const
             text += QStringLiteral(" AND %1=?").arg(QLatin1String(facilityDesign[index].column));
     }
     if (!keyword.isEmpty()) {
-        QStringList found;
+        // Without a letter A–Z the keyword is found as typed, by the engine's plain search for
+        // text in text, many times quicker than LIKE; letters ask for LIKE, which takes either
+        // case of A–Z and nothing else.
+        const QString found = hasLetterAtoZ(keyword) ? QStringLiteral("%1 LIKE ? ESCAPE '\\'")
+                                                     : QStringLiteral("instr(%1, ?) > 0");
+        QStringList anyColumn;
         for (const char *column : keywordColumns)
-            found << QLatin1String(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
-        text += QStringLiteral(" AND (") + found.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+            anyColumn << found.arg(QLatin1String(column));
+        text += QStringLiteral(" AND (") + anyColumn.join(QStringLiteral(" OR ")) + QLatin1Char(')');
     }
     return text;
 }
@@ -127,7 +140,7 @@ QVariantList SearchConditions::values() const
             values << 1;
     }
     if (!keyword.isEmpty()) {
-        const QString pattern = anywherePattern(keyword);
+        const QString pattern = hasLetterAtoZ(keyword) ? anywherePattern(keyword) : keyword;
         for (size_t column = 0; column < std::size(keywordColumns); ++column)
             values << pattern;
     }

@@ -202,6 +202,14 @@ void TestConditions::statementGainsBoundConditionsOnly()
     QCOMPARE(values.at(2).value<StoredText>().shown(), QStringLiteral("南'北"));
     QCOMPARE(values.at(3), QVariant(1));
     QCOMPARE(values.at(4), QVariant(QStringLiteral("%x' OR '1'='1%")));
+    // Without a letter A–Z, the keyword is found as typed.
+    conditions = keyword(QStringLiteral("地铁%"));
+    window.furtherConditions().setConditions(conditions);
+    QCOMPARE(search.statement(), designed.left(order)
+                                     + QStringLiteral(" AND (instr(wymc, ?) > 0 OR instr(Wytd, ?) > 0 OR instr(Qtss, ?) > 0"
+                                                      " OR instr(wylx, ?) > 0 OR instr(wyqy, ?) > 0)")
+                                     + designed.mid(order));
+    QCOMPARE(search.values(), QVariantList(5, QStringLiteral("地铁%")));
     main.press(QStringLiteral("cmdNewCustomer"));
     QTRY_COMPARE(search.statement(), designed);
     QVERIFY(search.values().isEmpty());
