@@ -141,7 +141,7 @@ void loadDemo(const QString &folder, const QString &uri, int listings)
     options.listings = listings;
     writeDemoDatabase(folder, options);
     try {
-        ServerImport(uri).load(folder + QStringLiteral("/itdb.mdb"), false);
+        ServerImport(uri).load(folder + QStringLiteral("/itdb.mdb"), true);
     } catch (const DbError &error) {
         qFatal("cannot load the demo database into the server: %s", error.what());
     }

@@ -19,7 +19,8 @@ private:
 };
 
 // The demo database of `listings` listings written as a file in folder, loaded into the server
-// at uri as quillonix-import loads it, and the folder pointed at the server.
+// at uri as quillonix-import loads it (over what an earlier load left there), and the folder
+// pointed at the server.
 void loadDemo(const QString &folder, const QString &uri, int listings);
 
 // quillonix-bench --server: on a PostgreSQL cluster of its own (scripts/pgcluster), the demo

@@ -69,6 +69,16 @@ std::optional<double> numberOf(const QString &typed)
     return text.toDouble();
 }
 
+// The word beside a box that does not read as a number; "" when it does, or is empty.
+QString numberProblem(const QString &typed)
+{
+    static const QRegularExpression number(QStringLiteral("^[-+]?([0-9]+([.][0-9]*)?|[.][0-9]+)$"));
+    const QString text = typed.trimmed();
+    if (text.isEmpty() || number.match(text).hasMatch())
+        return QString();
+    return QStringLiteral("请填数字");
+}
+
 } // namespace
 
 frmQX_Conditions::frmQX_Conditions(const SearchConditions &current, QWidget *parent)
@@ -233,15 +243,6 @@ void frmQX_Conditions::showConditions(const SearchConditions &conditions)
         m_facilities[size_t(index)]->setChecked(conditions.facilities[size_t(index)]);
     txtKeyword->setText(conditions.keyword);
     tell(lblKeywordProblem, txtKeyword, QString());
-}
-
-QString frmQX_Conditions::numberProblem(const QString &typed)
-{
-    static const QRegularExpression number(QStringLiteral("^[-+]?([0-9]+([.][0-9]*)?|[.][0-9]+)$"));
-    const QString text = typed.trimmed();
-    if (text.isEmpty() || number.match(text).hasMatch())
-        return QString();
-    return QStringLiteral("请填数字");
 }
 
 bool frmQX_Conditions::readBoxes(SearchConditions &read)

@@ -29,9 +29,6 @@ public:
     void cmdOK_Click();
     void cmdClear_Click();
 
-    // The word beside a box that does not read right; "" when it does.
-    static QString numberProblem(const QString &typed);
-
 private:
     struct RangeBoxes
     {
