@@ -1,6 +1,7 @@
 #include "forms/login/frmQX_Login.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "core/runningcopy.h"
 #include "core/valuetext.h"
@@ -23,7 +24,7 @@ const QString loginCaption = QStringLiteral("用户登录");
 
 void reportError(const DbError &error)
 {
-    showMessage(error.report(), MessageFlags::Critical, loginCaption);
+    showError(lcDatabase, error.report(), MessageFlags::Critical, loginCaption);
 }
 
 } // namespace
@@ -82,8 +83,8 @@ void frmQX_Login::Form_Load()
     if (!funConnectDatabase(&reason)) {
         // The question, then why: the folder moved, or what keeps the server out of reach.
         const MessageAnswer answer
-            = showMessage(QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？\n\n") + reason,
-                          MessageFlags::YesNoCritical, QStringLiteral("连接数据库"));
+            = showError(lcDatabase, QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？\n\n") + reason,
+                        MessageFlags::YesNoCritical, QStringLiteral("连接数据库"));
         if (answer == MessageAnswer::Yes) {
             frmQX_DataBaseLocation location;
             location.exec();

@@ -205,9 +205,17 @@ void TestLogin::unreachableDatabaseAnsweredNoEndsTheProgram()
     const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
     funSaveDBPath(nowhere);
     MessageScript::expect(missingDatabase(nowhere), 20, QStringLiteral("连接数据库"), MessageAnswer::No);
+    const ProgramLog log;
     QuillonixProgram program;
     QVERIFY(!program.start());
     QVERIFY(ProgramEnd::programEnding());
+    // The desk's journal keeps the question and its cause in one line, and never the
+    // password of the connection string.
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: 连接数据库：") + connectQuestion
+                                      + QStringLiteral(" 找不到数据库文件：") + nowhere + QStringLiteral("/itdb.mdb")});
+    const QString password = QRegularExpression(QStringLiteral("pwd=([^;]+)")).match(gConnectString).captured(1);
+    QVERIFY(!password.isEmpty());
+    QVERIFY(!log.lines().constFirst().contains(password));
     QVERIFY(!program.loginForm()->isVisible());
     QCOMPARE(storedFolder(), nowhere + QLatin1Char('/'));
     QVERIFY(!QFile::exists(nowhere + QStringLiteral("/itdb.mdb")));
