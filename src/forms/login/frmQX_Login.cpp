@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -73,8 +74,10 @@ void frmQX_Login::Form_Load()
 
     gDBType = QStringLiteral("A");
     gDBPath = funLoadDBPath();
-    if (gDBPath.isEmpty())
-        gDBPath = QCoreApplication::applicationDirPath();
+    if (gDBPath.isEmpty()) {
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        gDBPath = proposedDBPath(programFolder, QFileInfo(programFolder).isWritable());
+    }
     if (!gDBPath.endsWith(QLatin1Char('/')))
         gDBPath += QLatin1Char('/');
     funSaveDBPath(gDBPath);
