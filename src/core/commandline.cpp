@@ -9,6 +9,9 @@ ProgramCommandLine::ProgramCommandLine(const QString &program, const QString &de
                 QStringLiteral("Displays the version and exits."))
 {
     m_parser.setApplicationDescription(description);
+    // Qt's own options are single words after one dash (-reverse, -stylesheet): never read
+    // as letters, which would be -v and -h.
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // Qt's own help option would also list --help-all, which only works with Qt's own
     // application object: these two work anywhere.
     m_parser.addOption(m_help);

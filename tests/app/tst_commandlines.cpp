@@ -106,9 +106,11 @@ void TestCommandLines::conventionsOfEveryProgram_data()
                                       << QStringLiteral("quillonix: [^\\n]*DISPLAY[^\\n]*xvfb-run quillonix[^\\n]*\\n");
             *row("with an argument") << program << QStringList{QStringLiteral("{work}/itdb.mdb")} << true << 2
                                      << nothing << wrongCall;
-            // Qt's own options are Qt's: what is left after them is still checked.
-            *row("-platform offscreen --bogus, without a display")
-                << program << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--bogus")}
+            // Qt's own options are Qt's, -reverse no -v: what is left after them is still checked.
+            *row("-platform offscreen -reverse --bogus, without a display")
+                << program
+                << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-reverse"),
+                               QStringLiteral("--bogus")}
                 << false << 2 << nothing << QStringLiteral("quillonix: Unknown option 'bogus'\\. \\(see quillonix --help\\)\\n");
         } else if (program == QLatin1String("quillonix-import")) {
             *row("with one argument") << program << QStringList{QStringLiteral("{work}/a.mdb")} << true << 2 << nothing
