@@ -1,4 +1,5 @@
 #include "core/commandline.h"
+#include "forms/common/programend.h"
 #include "forms/quillonixprogram.h"
 
 #include <QApplication>
@@ -41,6 +42,6 @@ int main(int argc, char *argv[])
     QuillonixProgram::applyLook(application);
     QuillonixProgram program;
     if (!program.start())
-        return 0;
+        return ProgramEnd::exitCode();
     return application.exec();
 }

@@ -1,5 +1,6 @@
 #include "forms/login/frmQX_Login.h"
 
+#include "core/commandline.h"
 #include "core/dberror.h"
 #include "core/logcategories.h"
 #include "core/mQuillonix.h"
@@ -95,7 +96,8 @@ void frmQX_Login::Form_Load()
                 return;
             showMessage(QStringLiteral("请重新进入系统"), MessageFlags::Information, QStringLiteral("重新登录"));
         }
-        ProgramEnd::now();
+        // Without its database the program could not start: a failure, for the shell too.
+        ProgramEnd::now(ProgramCommandLine::failed);
         return;
     }
 

@@ -264,6 +264,8 @@ void TestLogin::unreachableDatabaseAnsweredNoEndsTheProgram()
     QuillonixProgram program;
     QVERIFY(!program.start());
     QVERIFY(ProgramEnd::programEnding());
+    // Started from a shell, the program failed.
+    QCOMPARE(ProgramEnd::exitCode(), 1);
     // The desk's journal keeps the question and its cause in one line, and never the
     // password of the connection string.
     QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: 连接数据库：") + connectQuestion
@@ -292,6 +294,7 @@ void TestLogin::unreachableDatabaseYesThenCancelAsksToStartAgain()
     login.Form_Load();
     QCOMPARE(shownFolder, nowhere + QLatin1Char('/'));
     QVERIFY(ProgramEnd::programEnding());
+    QCOMPARE(ProgramEnd::exitCode(), 1);
     QCOMPARE(storedFolder(), nowhere + QLatin1Char('/'));
 }
 
@@ -313,6 +316,8 @@ void TestLogin::unreachableDatabaseYesThenSaveEndsWithoutSecondMessage()
     login.Form_Load();
     setFolderPicker({});
     QVERIFY(ProgramEnd::programEnding());
+    // The user chose another folder and is to start again: nothing failed.
+    QCOMPARE(ProgramEnd::exitCode(), 0);
     QCOMPARE(storedFolder(), chosen);
 }
 
@@ -529,6 +534,7 @@ void TestLogin::cancelEndsTheProgramWithoutAWord()
     QVERIFY(program.start());
     QTest::mouseClick(control<QPushButton>(program.loginForm(), QStringLiteral("cmdCancel")), Qt::LeftButton);
     QVERIFY(ProgramEnd::programEnding());
+    QCOMPARE(ProgramEnd::exitCode(), 0);
     QVERIFY(!program.loginForm()->isVisible());
     QVERIFY(!program.mainWindow());
 
