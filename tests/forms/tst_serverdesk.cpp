@@ -4,6 +4,7 @@
 #include "tcpproxy.h"
 #include "testserver.h"
 #include "testsupport.h"
+#include "windowwatch.h"
 
 #include "core/connection.h"
 #include "core/dberror.h"
@@ -390,40 +391,6 @@ public:
     LongestWait &operator=(const LongestWait &) = delete;
 };
 
-// The lines the program writes to its log under quillonix.db while this lives; every message
-// still goes where it went before.
-class DatabaseLog
-{
-public:
-    DatabaseLog()
-    {
-        lines().clear();
-        previous() = qInstallMessageHandler(record);
-    }
-    ~DatabaseLog() { qInstallMessageHandler(previous()); }
-    DatabaseLog(const DatabaseLog &) = delete;
-    DatabaseLog &operator=(const DatabaseLog &) = delete;
-
-    static QStringList &lines()
-    {
-        static QStringList written;
-        return written;
-    }
-
-private:
-    static QtMessageHandler &previous()
-    {
-        static QtMessageHandler handler = nullptr;
-        return handler;
-    }
-    static void record(QtMsgType type, const QMessageLogContext &context, const QString &message)
-    {
-        if (qstrcmp(context.category, "quillonix.db") == 0)
-            lines() << message;
-        previous()(type, context, message);
-    }
-};
-
 // A FIFO at path: opening it to read waits for a writer for ever.
 void makeFifo(const QString &path)
 {
@@ -454,54 +421,6 @@ frmQX_Quillonix *logIn(QuillonixProgram &program, const QString &folder)
     QTest::mouseClick(control<QPushButton>(login, QStringLiteral("cmdOK")), Qt::LeftButton);
     return program.mainWindow();
 }
-
-// How long the calling thread has waited for a processor while it could have run, in ms.
-qint64 waitedForProcessor()
-{
-    QFile schedule(QStringLiteral("/proc/thread-self/schedstat"));
-    if (!schedule.open(QIODevice::ReadOnly))
-        return 0;
-    return schedule.readAll().split(' ').value(1).toLongLong() / 1000000;
-}
-
-// What the window did while this lived, as a timer due every 10 ms saw it: the longest time
-// its event loop went without running the timer (but for time the shared machine gave to
-// others), what panels 2 (the reading sign) and 4 (the clock) showed, and whether the cursor
-// showed that the window was busy.
-class WindowWatch
-{
-public:
-    explicit WindowWatch(const frmQX_Quillonix &window)
-    {
-        m_tick.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_tick, &QTimer::timeout, [this, &window] {
-            const qint64 now = m_clock.elapsed();
-            const qint64 waited = waitedForProcessor();
-            longestGap = std::max(longestGap, now - m_last - (waited - m_waited));
-            m_last = now;
-            m_waited = waited;
-            readingPanel << window.controls().stbBottom->panelText(2);
-            clockPanel << window.controls().stbBottom->panelText(4);
-            const QCursor *cursor = QGuiApplication::overrideCursor();
-            busy = busy || (cursor && cursor->shape() == Qt::WaitCursor);
-        });
-        m_clock.start();
-        m_waited = waitedForProcessor();
-        m_tick.start(10);
-    }
-    qint64 elapsed() const { return m_clock.elapsed(); }
-
-    qint64 longestGap = 0;
-    QSet<QString> readingPanel;
-    QSet<QString> clockPanel;
-    bool busy = false;
-
-private:
-    QTimer m_tick;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_waited = 0;
-};
 
 // A server of the test's own that speaks just enough of PostgreSQL's protocol to ask the
 // desk for its password in clear text, and keeps whatever password comes.
@@ -902,7 +821,7 @@ void TestServerDesk::unusableServerGetsTheQuestionWithTheCause()
         shown << QStringLiteral("%1 %2: %3").arg(caption).arg(flags).arg(text);
         return MessageAnswer::No;
     });
-    const DatabaseLog log;
+    const ProgramLog log;
     QElapsedTimer clock;
     clock.start();
     QuillonixProgram program;
@@ -916,9 +835,10 @@ void TestServerDesk::unusableServerGetsTheQuestionWithTheCause()
     const QString reason = shown.first().mid(asked.size());
     QVERIFY2(QRegularExpression(QStringLiteral("\\A(?:%1)\\z").arg(cause)).match(reason).hasMatch(),
              qPrintable(reason));
-    // The same lines in the desk's journal, and never a password.
-    QCOMPARE(log.lines().join(QLatin1Char('\n')), reason);
-    QVERIFY(!reason.contains(QStringLiteral("secret")));
+    // The same in the desk's journal, in one line, and never a password.
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: 连接数据库：") + connectQuestion + QLatin1Char(' ')
+                                      + reason.split(QLatin1Char('\n')).join(QLatin1Char(' '))});
+    QVERIFY(!log.lines().join(QLatin1Char('\n')).contains(QStringLiteral("secret")));
     // Within the deadline, and a moment to answer.
     QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
     QVERIFY(!gConnection.isOpen());

@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/listingschema.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "forms/common/messagebox.h"
 #include "forms/conditions/conditionschoice.h"
@@ -94,7 +95,7 @@ void ListingSearch::cmdSearch_Click()
         hits.close();
     } catch (const DbError &error) {
         list->setRows(ListRows(list->rows().columnCount()));
-        showMessage(QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
+        showError(lcDatabase, QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
         return;
     }
     list->setRows(std::move(cells));

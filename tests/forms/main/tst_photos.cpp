@@ -1,5 +1,6 @@
 #include "mainwindowfixture.h"
 #include "testsupport.h"
+#include "windowwatch.h"
 
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
@@ -268,16 +269,22 @@ void TestPhotos::unreadableFilesAreReportedAndTheEarlierPhotoKept()
     window.detailPanel().subGetValue(QStringLiteral("A1"));
     const auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
     QVERIFY(holdsColour(*photo, Qt::red));
+    // What the desk is told goes to the log as well, a line each.
+    const ProgramLog log;
+    QStringList logged;
     for (int row = 1; row <= 3; ++row) {
         MessageScript::expect(unreadableMessage(bad.at(row - 1)), 64, photoCaption);
         choosePhoto(main.photoNames(), row);
         QVERIFY(MessageScript::allShown());
         QVERIFY(holdsColour(*photo, Qt::red));
+        logged << QStringLiteral("quillonix.photo: %1：%2").arg(photoCaption, unreadableMessage(bad.at(row - 1)));
     }
     // A folder where a photo should be is no file at all.
     MessageScript::expect(missingMessage(QStringLiteral("folder.jpg")), 64, photoCaption);
     choosePhoto(main.photoNames(), 4);
     QVERIFY(holdsColour(*photo, Qt::red));
+    logged << QStringLiteral("quillonix.photo: %1：%2").arg(photoCaption, missingMessage(QStringLiteral("folder.jpg")));
+    QCOMPARE(log.lines(), logged);
 }
 
 void TestPhotos::largePhotoIsKeptAtScreenSize()
@@ -569,7 +576,14 @@ void TestPhotos::todaysCameraPhotosAreShown()
     }
 
     frmQX_Quillonix &window = main.open();
-    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    {
+        // Decoding takes a while; the window goes on meanwhile.
+        const WindowWatch watch(window);
+        window.detailPanel().subGetValue(QStringLiteral("A1"));
+        // The watch's next tick measures how long the window stood still up to now.
+        QTest::qWait(50);
+        QVERIFY2(watch.longestGap < 100, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(watch.longestGap)));
+    }
     auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
     QVERIFY(photo->hasPicture());
     // Kept at the size that just covers the screen, whatever the photo's own.
