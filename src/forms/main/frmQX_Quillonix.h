@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+class ConditionsChoice;
 class DetailPanel;
 class IdleReset;
 class ListingLookup;
@@ -41,6 +42,7 @@ public:
     PhotoArea &photoArea() { return *m_photos; }
     ShortList &shortList() { return *m_shortList; }
     NewCustomer &newCustomer() { return *m_newCustomer; }
+    ConditionsChoice &furtherConditions() { return *m_further; }
     IdleReset &idleReset() { return *m_idleReset; }
 
 protected:
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<PhotoArea> m_photos;
     std::unique_ptr<ShortList> m_shortList;
     std::unique_ptr<ListingLookup> m_lookup;
+    ConditionsChoice *m_further;
     NewCustomer *m_newCustomer;
     IdleReset *m_idleReset;
     RunningCopyServer *m_runningCopy = nullptr;
