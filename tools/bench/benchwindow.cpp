@@ -7,9 +7,14 @@
 #include "forms/main/reportlistview.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 
 frmQX_Quillonix &openMainWindow(std::unique_ptr<frmQX_Quillonix> &window, const QString &folder)
 {
@@ -26,10 +31,69 @@ frmQX_Quillonix &openMainWindow(std::unique_ptr<frmQX_Quillonix> &window, const 
     return *window;
 }
 
+Waits watchEventLoop(const std::function<void()> &start, const std::function<bool()> &done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    start();
+    Waits waits{clock.nsecsElapsed() / 1e6, 0, 0};
+    waits.longestStallMs = waits.firstMs;
+    double lastTurn = waits.firstMs;
+    QEventLoop loop;
+    QTimer turns;
+    turns.setInterval(0);
+    QObject::connect(&turns, &QTimer::timeout, &loop, [&] {
+        const double now = clock.nsecsElapsed() / 1e6;
+        waits.longestStallMs = std::max(waits.longestStallMs, now - lastTurn);
+        lastTurn = now;
+        if (done())
+            loop.quit();
+    });
+    if (!done()) {
+        turns.start();
+        loop.exec();
+    }
+    waits.doneMs = clock.nsecsElapsed() / 1e6;
+    return waits;
+}
+
+Waits searchWaits(const MainLayout &controls)
+{
+    ReportListView *list = controls.lsvHouse;
+    Waits waits = watchEventLoop(
+        [&] {
+            QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+            list->viewport()->repaint();
+        },
+        [list] { return !list->rowsArriving() && !list->rows().sorting(); });
+    QElapsedTimer paint;
+    paint.start();
+    list->viewport()->repaint();
+    waits.doneMs += paint.nsecsElapsed() / 1e6;
+    return waits;
+}
+
 void search(const MainLayout &controls)
 {
-    QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
-    controls.lsvHouse->viewport()->repaint();
+    searchWaits(controls);
+}
+
+Waits sortWaits(const MainLayout &controls, int column)
+{
+    ReportListView *list = controls.lsvHouse;
+    QHeaderView *header = list->header();
+    Waits waits = watchEventLoop(
+        [&] {
+            const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+            list->viewport()->repaint();
+        },
+        [list] { return !list->rows().sorting(); });
+    QElapsedTimer paint;
+    paint.start();
+    list->viewport()->repaint();
+    waits.doneMs += paint.nsecsElapsed() / 1e6;
+    return waits;
 }
 
 void chooseFilteredSearch(const MainLayout &controls)

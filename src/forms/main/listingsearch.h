@@ -2,16 +2,20 @@
 
 #include <QString>
 #include <QVariantList>
+#include <memory>
 
 class DetailPanel;
+class HitReader;
 class MainLayout;
 
 // The search bar's "检索": every current listing that matches the chosen region, category
-// and offer type, newest change first, into the result list.
+// and offer type, newest change first, into the result list: the first hits at once, the
+// rest as they are read.
 class ListingSearch
 {
 public:
     ListingSearch(const MainLayout &controls, DetailPanel &detail);
+    ~ListingSearch();
 
     void cmdSearch_Click();
     // The statement the current choices make, and the values for its "?" marks.
@@ -21,4 +25,5 @@ public:
 private:
     const MainLayout &m_controls;
     DetailPanel &m_detail;
+    std::unique_ptr<HitReader> m_hits;
 };

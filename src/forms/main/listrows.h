@@ -1,15 +1,16 @@
 #pragma once
 
 #include "core/storedtext.h"
+#include "forms/main/growingarray.h"
 
 #include <QByteArrayView>
 #include <QStringView>
-#include <vector>
+#include <QtGlobal>
 
-// The text of a list's rows, cell after cell, kept in one block of characters: a hundred
-// thousand hits cost their characters and an offset per cell, not a string object each.
-// Each row may keep its key too, the listing number as the database stored it, in a block
-// of bytes of its own: the row finds its listing again by those very bytes.
+// The text of a list's rows, cell after cell, kept in one block of characters: a million
+// hits cost their characters and four bytes a cell, not a string object each. Each row may
+// keep its key too, the listing number as the database stored it, in a block of bytes of
+// its own: the row finds its listing again by those very bytes.
 class ListRows
 {
 public:
@@ -26,10 +27,14 @@ public:
     void appendKey(QByteArrayView bytes);
     StoredText key(int row) const;
 
+    // Appends every row of another block of the same columns, keys included.
+    void appendRows(const ListRows &more);
+
 private:
     int m_columns;
-    std::vector<QChar> m_text;
-    std::vector<size_t> m_ends;
-    std::vector<char> m_keys;
-    std::vector<size_t> m_keyEnds;
+    GrowingArray<char16_t> m_text;
+    // Where each cell's text ends, and each key's bytes.
+    GrowingArray<quint32> m_ends;
+    GrowingArray<char> m_keys;
+    GrowingArray<quint32> m_keyEnds;
 };

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -64,9 +65,30 @@ QList<int> ReportListView::selectedRowsInOrder() const
 
 void ReportListView::setRows(ListRows rows)
 {
-    m_rows.setRows(std::move(rows));
+    beginRows(std::move(rows));
+    endRows();
+}
+
+void ReportListView::beginRows(ListRows first)
+{
+    m_arriving = true;
+    m_sortsWaiting.clear();
+    m_rows.setRows(std::move(first));
     if (m_sorted)
         applySort();
+}
+
+void ReportListView::addRows(const ListRows &more)
+{
+    Q_ASSERT(m_arriving);
+    m_rows.appendRows(more);
+}
+
+void ReportListView::endRows()
+{
+    m_arriving = false;
+    for (const auto &[column, order] : std::exchange(m_sortsWaiting, {}))
+        m_rows.sortByText(column, order);
 }
 
 void ReportListView::removeRow(int row)
@@ -85,7 +107,11 @@ void ReportListView::sortBy(int column, Qt::SortOrder order)
 
 void ReportListView::applySort()
 {
-    m_rows.sortByText(m_sortKey, m_sortOrder);
+    // Rows still arriving are put in order once they are all in.
+    if (m_arriving)
+        m_sortsWaiting.append({m_sortKey, m_sortOrder});
+    else
+        m_rows.sortByText(m_sortKey, m_sortOrder);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(m_sortKey, m_sortOrder);
 }
