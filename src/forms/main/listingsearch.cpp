@@ -17,6 +17,11 @@ namespace {
 
 const QString searchCaption = QStringLiteral("搜索房源");
 
+void showFailure(const QString &report)
+{
+    showMessage(QStringLiteral("检索房源失败：") + report, MessageFlags::Critical, searchCaption);
+}
+
 // "全部", the first entry, sets no condition.
 bool chosen(const QComboBox *choice)
 {
@@ -46,9 +51,7 @@ QString newestFirst()
 ListingSearch::ListingSearch(const MainLayout &controls, DetailPanel &detail)
     : m_controls(controls), m_detail(detail), m_hits(std::make_unique<HitReader>(*controls.lsvHouse))
 {
-    QObject::connect(m_hits.get(), &HitReader::failed, m_hits.get(), [](const QString &report) {
-        showMessage(QStringLiteral("检索房源失败：") + report, MessageFlags::Critical, searchCaption);
-    });
+    QObject::connect(m_hits.get(), &HitReader::failed, m_hits.get(), &showFailure);
 }
 
 ListingSearch::~ListingSearch() = default;
@@ -86,7 +89,7 @@ void ListingSearch::cmdSearch_Click()
     } catch (const DbError &error) {
         m_hits->stop();
         list->setRows(ListRows(list->rows().columnCount()));
-        showMessage(QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
+        showFailure(error.report());
         return;
     }
     if (list->rowCount() > 0) {

@@ -55,24 +55,30 @@ void ListViewModel::setRows(ListRows rows)
     m_rows = std::make_shared<ListRows>(std::move(rows));
     m_shown.resize(size_t(m_rows->rowCount()));
     std::iota(m_shown.begin(), m_shown.end(), 0);
+    m_firstUnshown = m_rows->rowCount();
     ++m_version;
     ++m_rowsVersion;
     m_sortRequests.clear();
     endResetModel();
 }
 
-void ListViewModel::appendRows(const ListRows &more)
+void ListViewModel::storeRows(const ListRows &more)
 {
     // A sort in another thread reads other rows: the list is not sorted while rows arrive.
     Q_ASSERT(!m_sorting || m_workingRowsVersion != m_rowsVersion);
-    if (more.rowCount() == 0)
+    m_rows->appendRows(more);
+}
+
+void ListViewModel::showStoredRows()
+{
+    const int stored = m_rows->rowCount();
+    if (m_firstUnshown == stored)
         return;
     const int first = rowCount();
-    beginInsertRows(QModelIndex(), first, first + more.rowCount() - 1);
-    const int stored = m_rows->rowCount();
-    m_rows->appendRows(more);
-    m_shown.resize(m_shown.size() + size_t(more.rowCount()));
-    std::iota(m_shown.begin() + first, m_shown.end(), stored);
+    beginInsertRows(QModelIndex(), first, first + stored - m_firstUnshown - 1);
+    m_shown.resize(m_shown.size() + size_t(stored - m_firstUnshown));
+    std::iota(m_shown.begin() + first, m_shown.end(), m_firstUnshown);
+    m_firstUnshown = stored;
     ++m_version;
     endInsertRows();
 }
@@ -83,7 +89,8 @@ void ListViewModel::appendRow(const QStringList &cells, const StoredText &key)
     for (int column = 0; column < m_headers.size(); ++column)
         row.appendCell(cells.value(column));
     row.appendKey(key.bytes());
-    appendRows(row);
+    storeRows(row);
+    showStoredRows();
 }
 
 void ListViewModel::removeRowAt(int row)
@@ -125,7 +132,6 @@ void ListViewModel::startSorts()
         return;
     }
     m_sorting = false;
-    emit sortsDone();
 }
 
 void ListViewModel::sortWorkedOut()

@@ -28,8 +28,12 @@ public:
 
     // Replaces every row, shown in the order they were added.
     void setRows(ListRows rows);
-    // Adds rows below the last, in their order.
-    void appendRows(const ListRows &more);
+    // Keeps rows to go below the last, in their order, and shows every row kept so far: a
+    // view lays out all its rows again for every addition, so a long list shows what
+    // arrives in a few large steps.
+    void storeRows(const ListRows &more);
+    void showStoredRows();
+    int storedRowsUnshown() const { return m_rows->rowCount() - m_firstUnshown; }
     void appendRow(const QStringList &cells, const StoredText &key);
     void removeRowAt(int row);
     void clear();
@@ -41,10 +45,6 @@ public:
     void sortByText(int column, Qt::SortOrder order);
     // True while a sort is still being worked out.
     bool sorting() const { return m_sorting; }
-
-signals:
-    // Every sort asked for is shown.
-    void sortsDone();
 
 private:
     struct SortRequest
@@ -65,6 +65,8 @@ private:
     // The stored row shown at each place of the list. A removed row's text stays stored
     // until the list is next filled: only the short list removes rows, a few at a time.
     std::vector<int> m_shown;
+    // The first stored row not shown yet; all below it are not shown either.
+    int m_firstUnshown = 0;
     // Changes whenever the rows or their places change: a sort worked out on other places
     // is worked out again, or dropped with rows that were replaced.
     quint64 m_version = 0;

@@ -10,6 +10,9 @@
 
 namespace {
 
+// Rows arriving are shown at least this often.
+constexpr qint64 showEveryMs = 1000;
+
 QStringList headersOf(const QVector<ReportListView::Column> &columns)
 {
     QStringList headers;
@@ -74,6 +77,7 @@ void ReportListView::beginRows(ListRows first)
     m_arriving = true;
     m_sortsWaiting.clear();
     m_rows.setRows(std::move(first));
+    m_sinceShown.start();
     if (m_sorted)
         applySort();
 }
@@ -81,12 +85,17 @@ void ReportListView::beginRows(ListRows first)
 void ReportListView::addRows(const ListRows &more)
 {
     Q_ASSERT(m_arriving);
-    m_rows.appendRows(more);
+    m_rows.storeRows(more);
+    if (m_rows.storedRowsUnshown() >= rowCount() || m_sinceShown.elapsed() >= showEveryMs) {
+        m_rows.showStoredRows();
+        m_sinceShown.start();
+    }
 }
 
 void ReportListView::endRows()
 {
     m_arriving = false;
+    m_rows.showStoredRows();
     for (const auto &[column, order] : std::exchange(m_sortsWaiting, {}))
         m_rows.sortByText(column, order);
 }

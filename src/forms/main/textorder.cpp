@@ -6,12 +6,14 @@ namespace {
 
 // Eight folded characters after the part every cell shares, packed so that comparing the
 // two numbers compares those characters: most rows are told apart without reading a
-// string. Missing characters count as 0, below any character; rows whose numbers tie are
-// compared in full.
+// string. Missing characters count as 0, below any character, so that where the numbers
+// tie the shorter text comes first; only texts longer than what is packed are compared in
+// full.
 struct Entry
 {
     quint64 high;
     quint64 low;
+    qsizetype size;
     int place;
 };
 
@@ -68,9 +70,10 @@ std::vector<int> TextOrder::sorted(const ListRows &rows, const std::vector<int> 
             const quint64 value = at < size_t(text.size()) ? folded(text[qsizetype(at)]) : 0;
             packed[unit / 4] |= value << (16 * (3 - unit % 4));
         }
-        entries[place] = {packed[0], packed[1], int(place)};
+        entries[place] = {packed[0], packed[1], text.size(), int(place)};
     }
     const auto textAt = [&](const Entry &entry) { return rows.cell(shown[size_t(entry.place)], column); };
+    const qsizetype packedSize = qsizetype(skip + packedUnits);
     // Each comparison ends in the place: a strict total order, so the unstable sort gives
     // exactly the stable sort's order.
     const auto before = [&](const Entry &a, const Entry &b, bool descending) {
@@ -78,9 +81,13 @@ std::vector<int> TextOrder::sorted(const ListRows &rows, const std::vector<int> 
             return (a.high < b.high) != descending;
         if (a.low != b.low)
             return (a.low < b.low) != descending;
-        const int text = compareFolded(textAt(a), textAt(b));
-        if (text != 0)
-            return (text < 0) != descending;
+        if (a.size > packedSize || b.size > packedSize) {
+            const int text = compareFolded(textAt(a), textAt(b));
+            if (text != 0)
+                return (text < 0) != descending;
+        } else if (a.size != b.size) {
+            return (a.size < b.size) != descending;
+        }
         return a.place < b.place;
     };
     const bool descending = order == Qt::DescendingOrder;
