@@ -4,6 +4,7 @@
 #include "tcpproxy.h"
 #include "testserver.h"
 #include "testsupport.h"
+#include "windowwatch.h"
 
 #include "core/connection.h"
 #include "core/dberror.h"
@@ -454,54 +455,6 @@ frmQX_Quillonix *logIn(QuillonixProgram &program, const QString &folder)
     QTest::mouseClick(control<QPushButton>(login, QStringLiteral("cmdOK")), Qt::LeftButton);
     return program.mainWindow();
 }
-
-// How long the calling thread has waited for a processor while it could have run, in ms.
-qint64 waitedForProcessor()
-{
-    QFile schedule(QStringLiteral("/proc/thread-self/schedstat"));
-    if (!schedule.open(QIODevice::ReadOnly))
-        return 0;
-    return schedule.readAll().split(' ').value(1).toLongLong() / 1000000;
-}
-
-// What the window did while this lived, as a timer due every 10 ms saw it: the longest time
-// its event loop went without running the timer (but for time the shared machine gave to
-// others), what panels 2 (the reading sign) and 4 (the clock) showed, and whether the cursor
-// showed that the window was busy.
-class WindowWatch
-{
-public:
-    explicit WindowWatch(const frmQX_Quillonix &window)
-    {
-        m_tick.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_tick, &QTimer::timeout, [this, &window] {
-            const qint64 now = m_clock.elapsed();
-            const qint64 waited = waitedForProcessor();
-            longestGap = std::max(longestGap, now - m_last - (waited - m_waited));
-            m_last = now;
-            m_waited = waited;
-            readingPanel << window.controls().stbBottom->panelText(2);
-            clockPanel << window.controls().stbBottom->panelText(4);
-            const QCursor *cursor = QGuiApplication::overrideCursor();
-            busy = busy || (cursor && cursor->shape() == Qt::WaitCursor);
-        });
-        m_clock.start();
-        m_waited = waitedForProcessor();
-        m_tick.start(10);
-    }
-    qint64 elapsed() const { return m_clock.elapsed(); }
-
-    qint64 longestGap = 0;
-    QSet<QString> readingPanel;
-    QSet<QString> clockPanel;
-    bool busy = false;
-
-private:
-    QTimer m_tick;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_waited = 0;
-};
 
 // A server of the test's own that speaks just enough of PostgreSQL's protocol to ask the
 // desk for its password in clear text, and keeps whatever password comes.

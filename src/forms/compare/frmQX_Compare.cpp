@@ -95,7 +95,8 @@ void frmQX_Compare::fillTable()
         auto *photo = new QLabel;
         photo->setAlignment(Qt::AlignCenter);
         photo->setMinimumHeight(photoShown.height() + DesignScale::pixels(6));
-        const QImage picture = m_comparison.photo(column, photoShown);
+        // Decoded at the screen's device pixels, so that a photo stays sharp at 200 %.
+        const QImage picture = m_comparison.photo(column, photoShown * devicePixelRatioF());
         if (!picture.isNull())
             photo->setPixmap(devicePixmap(picture, photoShown, devicePixelRatioF(), Qt::KeepAspectRatio));
         tblCompare->setCellWidget(0, column, photo);

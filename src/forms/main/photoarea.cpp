@@ -1,5 +1,6 @@
 #include "forms/main/photoarea.h"
 
+#include "core/heldinput.h"
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
@@ -11,10 +12,13 @@
 
 #include <QAction>
 #include <QDir>
+#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QScreen>
 #include <QWidget>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -26,6 +30,19 @@ QSize largestDrawn(const QWidget *window)
 {
     const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     return screen ? screen->size() * screen->devicePixelRatio() : QSize(1920, 1080);
+}
+
+// A photo from a camera takes a second or more to decode: it is decoded on another thread
+// while the window goes on painting and its clock runs; the user's input waits for it.
+QImage readPhotoAside(const QString &file, const QSize &largest)
+{
+    QEventLoop waiting;
+    QFutureWatcher<QImage> decoding;
+    QObject::connect(&decoding, &QFutureWatcherBase::finished, &waiting, &QEventLoop::quit);
+    decoding.setFuture(QtConcurrent::run(readPhoto, file, largest));
+    if (!decoding.isFinished())
+        waitHoldingInput(waiting, std::chrono::milliseconds(300));
+    return decoding.result();
 }
 
 } // namespace
@@ -59,7 +76,7 @@ void PhotoArea::List_Click()
                     MessageFlags::Information, photoCaption);
         return;
     }
-    const QImage picture = readPhoto(file, largestDrawn(m_window));
+    const QImage picture = readPhotoAside(file, largestDrawn(m_window));
     if (picture.isNull()) {
         showMessage(QStringLiteral("不能显示图片") + name + QStringLiteral("，文件已损坏或不是可以显示的图片！"),
                     MessageFlags::Information, photoCaption);

@@ -1,5 +1,6 @@
 #include "mainwindowfixture.h"
 #include "testsupport.h"
+#include "windowwatch.h"
 
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
@@ -569,7 +570,14 @@ void TestPhotos::todaysCameraPhotosAreShown()
     }
 
     frmQX_Quillonix &window = main.open();
-    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    {
+        // Decoding takes a while; the window goes on meanwhile.
+        const WindowWatch watch(window);
+        window.detailPanel().subGetValue(QStringLiteral("A1"));
+        // The watch's next tick measures how long the window stood still up to now.
+        QTest::qWait(50);
+        QVERIFY2(watch.longestGap < 100, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(watch.longestGap)));
+    }
     auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
     QVERIFY(photo->hasPicture());
     // Kept at the size that just covers the screen, whatever the photo's own.
