@@ -21,7 +21,7 @@ namespace {
 
 // Listings with odd texts in every sorted column, in one statement: Nulls and empty cells,
 // equal texts and texts equal but for letter case, numbers stored as text, Chinese, long
-// texts that differ only far in, and many changed in the same minute.
+// texts that differ only far in, cells of hundreds of characters, and many changed in the same minute.
 void addOddListings(ListingFixture &listings, int count)
 {
     listings.exec(QStringLiteral(
@@ -37,7 +37,8 @@ void addOddListings(ListingFixture &listings, int count)
                       "WHEN 2 THEN 'Green Park Tower B' || (i % 3) WHEN 3 THEN '翠湖花园十二栋八零五' || (i % 4) "
                       "WHEN 4 THEN 'Green Park Tower' WHEN 5 THEN 'Green Park Tower A' || (i % 23) ELSE NULL END, "
                       "CASE i % 6 WHEN 0 THEN '东' WHEN 1 THEN '南' WHEN 2 THEN '西' WHEN 3 THEN '北' "
-                      "WHEN 4 THEN '' ELSE NULL END, "
+                      "WHEN 4 THEN '' WHEN 5 THEN substr(replace(hex(zeroblob(200)), '00', '长x'), 1, 300 + i % 3) "
+                      "ELSE NULL END, "
                       "i % 31, CASE i % 9 WHEN 0 THEN NULL ELSE (i % 9) * 450.5 END FROM n")
                       .arg(count));
 }
