@@ -24,10 +24,6 @@ struct Waits
     double longestStallMs;
 };
 
-// Runs start, which holds the event loop while it runs, then the event loop until done()
-// holds, measuring the longest stretch without a turn of the loop.
-Waits watchEventLoop(const std::function<void()> &start, const std::function<bool()> &done);
-
 // One press of "检索": first until the result list has painted its first rows, then until
 // every hit is in the list and painted.
 Waits searchWaits(const MainLayout &controls);
