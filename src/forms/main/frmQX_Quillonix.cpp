@@ -1,6 +1,7 @@
 #include "forms/main/frmQX_Quillonix.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "core/runningcopy.h"
 #include "core/valuetext.h"
@@ -153,8 +154,8 @@ void frmQX_Quillonix::fillSearchLists()
             while (choice->count() > 1)
                 choice->removeItem(choice->count() - 1);
         }
-        showMessage(QStringLiteral("不能读取区域和物业类别，只能按“全部”检索：") + error.report(),
-                    MessageFlags::Information, designedCaption());
+        showError(lcDatabase, QStringLiteral("不能读取区域和物业类别，只能按“全部”检索：") + error.report(),
+                  MessageFlags::Information, designedCaption());
     }
     regions->setCurrentIndex(0);
     categories->setCurrentIndex(0);

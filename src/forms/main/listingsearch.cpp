@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/listingschema.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "forms/common/messagebox.h"
 #include "forms/main/detailpanel.h"
@@ -19,7 +20,7 @@ const QString searchCaption = QStringLiteral("搜索房源");
 
 void showFailure(const QString &report)
 {
-    showMessage(QStringLiteral("检索房源失败：") + report, MessageFlags::Critical, searchCaption);
+    showError(lcDatabase, QStringLiteral("检索房源失败：") + report, MessageFlags::Critical, searchCaption);
 }
 
 // "全部", the first entry, sets no condition.
