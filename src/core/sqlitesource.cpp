@@ -40,9 +40,11 @@ private:
         QSqlQuery probe(db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
             return probe.lastError().databaseText();
-        // Room for the whole of a large agency's database, so that searches after the
-        // first find its pages in memory.
-        probe.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+        // Room for the search's index of a hundred thousand listings, so that searches after
+        // the first find its pages in memory. The index of a million listings fits no cache
+        // a desk can spare: a search reads it through once, and a larger cache would only
+        // hold memory.
+        probe.exec(QStringLiteral("PRAGMA cache_size = -16384"));
         return QString();
     }
 

@@ -3,6 +3,7 @@
 #include <QByteArrayList>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 class MainLayout;
@@ -13,8 +14,22 @@ class frmQX_Quillonix;
 // database cannot be opened.
 frmQX_Quillonix &openMainWindow(std::unique_ptr<frmQX_Quillonix> &window, const QString &folder);
 
-// One press of "检索", until the result list has painted its rows.
+// What the window made the user wait for one action: until it showed the first of it,
+// until it was done, and the longest the event loop was held meanwhile (the action's own
+// handler included), in milliseconds.
+struct Waits
+{
+    double firstMs;
+    double doneMs;
+    double longestStallMs;
+};
+
+// One press of "检索": first until the result list has painted its first rows, then until
+// every hit is in the list and painted.
+Waits searchWaits(const MainLayout &controls);
 void search(const MainLayout &controls);
+// A click on a header of the result list, until the rows are shown in their new order.
+Waits sortWaits(const MainLayout &controls, int column);
 
 // The choices of the filtered search figure: the first region and category, and 出售.
 void chooseFilteredSearch(const MainLayout &controls);

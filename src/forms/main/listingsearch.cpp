@@ -7,8 +7,8 @@
 #include "forms/common/messagebox.h"
 #include "forms/conditions/conditionschoice.h"
 #include "forms/main/detailpanel.h"
+#include "forms/main/hitreader.h"
 #include "forms/main/mainlayout.h"
-#include "forms/main/offertype.h"
 #include "forms/main/reportlistview.h"
 
 #include <QComboBox>
@@ -19,9 +19,10 @@ namespace {
 
 const QString searchCaption = QStringLiteral("搜索房源");
 
-// Result-list columns after the offer type, by their position in the statement.
-constexpr int firstPlainColumn = 2;
-constexpr int lastPlainColumn = 9;
+void showFailure(const QString &report)
+{
+    showError(lcDatabase, QStringLiteral("检索房源失败：") + report, MessageFlags::Critical, searchCaption);
+}
 
 // "全部", the first entry, sets no condition.
 bool chosen(const QComboBox *choice)
@@ -50,9 +51,12 @@ QString newestFirst()
 } // namespace
 
 ListingSearch::ListingSearch(const MainLayout &controls, DetailPanel &detail, const ConditionsChoice &further)
-    : m_controls(controls), m_detail(detail), m_further(further)
+    : m_controls(controls), m_detail(detail), m_further(further), m_hits(std::make_unique<HitReader>(*controls.lsvHouse))
 {
+    QObject::connect(m_hits.get(), &HitReader::failed, m_hits.get(), &showFailure);
 }
+
+ListingSearch::~ListingSearch() = default;
 
 QString ListingSearch::statement() const
 {
@@ -82,23 +86,14 @@ void ListingSearch::cmdSearch_Click()
 {
     m_detail.subClearValue();
     ReportListView *list = m_controls.lsvHouse;
-    ListRows cells(list->rows().columnCount());
     try {
-        Recordset &hits = funOpenQuery(statement(), values());
-        for (; !hits.eof(); hits.moveNext()) {
-            cells.appendCell(hits.text(0));
-            cells.appendKey(hits.storedBytes(0));
-            cells.appendCell(offerTypeText(hits.field(1)));
-            for (int position = firstPlainColumn; position <= lastPlainColumn; ++position)
-                cells.appendCell(hits.text(position));
-        }
-        hits.close();
+        m_hits->start(statement(), values());
     } catch (const DbError &error) {
+        m_hits->stop();
         list->setRows(ListRows(list->rows().columnCount()));
-        showError(lcDatabase, QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
+        showFailure(error.report());
         return;
     }
-    list->setRows(std::move(cells));
     if (list->rowCount() > 0) {
         list->setFocus();
         return;

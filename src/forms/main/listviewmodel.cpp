@@ -1,11 +1,22 @@
 #include "forms/main/listviewmodel.h"
 
-#include <algorithm>
+#include "forms/main/textorder.h"
+
+#include <QtConcurrent/QtConcurrentRun>
 #include <numeric>
 
+namespace {
+
+// Up to this many rows a sort takes a few milliseconds: it is done at once.
+constexpr int rowsSortedAtOnce = 20000;
+
+} // namespace
+
 ListViewModel::ListViewModel(QStringList headers, QObject *parent)
-    : QAbstractTableModel(parent), m_headers(std::move(headers)), m_rows(int(m_headers.size()))
+    : QAbstractTableModel(parent), m_headers(std::move(headers)),
+      m_rows(std::make_shared<ListRows>(int(m_headers.size())))
 {
+    connect(&m_sortWork, &QFutureWatcherBase::finished, this, &ListViewModel::sortWorkedOut);
 }
 
 int ListViewModel::rowCount(const QModelIndex &parent) const
@@ -41,27 +52,52 @@ void ListViewModel::setRows(ListRows rows)
 {
     Q_ASSERT(rows.columnCount() == m_headers.size());
     beginResetModel();
-    m_rows = std::move(rows);
-    m_shown.resize(size_t(m_rows.rowCount()));
+    m_rows = std::make_shared<ListRows>(std::move(rows));
+    m_shown.resize(size_t(m_rows->rowCount()));
     std::iota(m_shown.begin(), m_shown.end(), 0);
+    m_firstUnshown = m_rows->rowCount();
+    ++m_version;
+    ++m_rowsVersion;
+    m_sortRequests.clear();
     endResetModel();
+}
+
+void ListViewModel::storeRows(const ListRows &more)
+{
+    // A sort in another thread reads other rows: the list is not sorted while rows arrive.
+    Q_ASSERT(!m_sorting || m_workingRowsVersion != m_rowsVersion);
+    m_rows->appendRows(more);
+}
+
+void ListViewModel::showStoredRows()
+{
+    const int stored = m_rows->rowCount();
+    if (m_firstUnshown == stored)
+        return;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + stored - m_firstUnshown - 1);
+    m_shown.resize(m_shown.size() + size_t(stored - m_firstUnshown));
+    std::iota(m_shown.begin() + first, m_shown.end(), m_firstUnshown);
+    m_firstUnshown = stored;
+    ++m_version;
+    endInsertRows();
 }
 
 void ListViewModel::appendRow(const QStringList &cells, const StoredText &key)
 {
-    const int row = rowCount();
-    beginInsertRows(QModelIndex(), row, row);
+    ListRows row(int(m_headers.size()));
     for (int column = 0; column < m_headers.size(); ++column)
-        m_rows.appendCell(cells.value(column));
-    m_rows.appendKey(key.bytes());
-    m_shown.push_back(m_rows.rowCount() - 1);
-    endInsertRows();
+        row.appendCell(cells.value(column));
+    row.appendKey(key.bytes());
+    storeRows(row);
+    showStoredRows();
 }
 
 void ListViewModel::removeRowAt(int row)
 {
     beginRemoveRows(QModelIndex(), row, row);
     m_shown.erase(m_shown.begin() + row);
+    ++m_version;
     endRemoveRows();
 }
 
@@ -72,30 +108,51 @@ void ListViewModel::clear()
 
 void ListViewModel::sortByText(int column, Qt::SortOrder order)
 {
-    const int rows = rowCount();
-    // Each row's text folded once, so that comparing is a plain comparison of characters.
-    ListRows folded(1);
-    QString buffer;
-    for (int row = 0; row < rows; ++row) {
-        const QStringView text = cellView(row, column);
-        buffer.resize(text.size());
-        std::transform(text.begin(), text.end(), buffer.begin(), [](QChar c) { return c.toCaseFolded(); });
-        folded.appendCell(buffer);
-    }
-    std::vector<int> before(static_cast<size_t>(rows));
-    std::iota(before.begin(), before.end(), 0);
-    const auto key = [&folded](int row) { return folded.cell(row, 0); };
-    if (order == Qt::AscendingOrder)
-        std::stable_sort(before.begin(), before.end(), [&](int a, int b) { return key(a) < key(b); });
-    else
-        std::stable_sort(before.begin(), before.end(), [&](int a, int b) { return key(b) < key(a); });
+    m_sortRequests.push_back({column, order});
+    if (!m_sorting)
+        startSorts();
+}
 
+void ListViewModel::startSorts()
+{
+    while (!m_sortRequests.empty()) {
+        const SortRequest request = m_sortRequests.front();
+        m_sortRequests.pop_front();
+        if (rowCount() <= rowsSortedAtOnce) {
+            reorder(TextOrder::sorted(*m_rows, m_shown, request.column, request.order));
+            continue;
+        }
+        m_sorting = true;
+        m_working = request;
+        m_workingVersion = m_version;
+        m_workingRowsVersion = m_rowsVersion;
+        m_sortWork.setFuture(QtConcurrent::run([rows = m_rows, shown = m_shown, request] {
+            return TextOrder::sorted(*rows, shown, request.column, request.order);
+        }));
+        return;
+    }
+    m_sorting = false;
+}
+
+void ListViewModel::sortWorkedOut()
+{
+    if (m_workingVersion == m_version)
+        reorder(m_sortWork.result());
+    else if (m_workingRowsVersion == m_rowsVersion)
+        // Rows were removed meanwhile: the same sort again, on the rows as they are now.
+        m_sortRequests.push_front(m_working);
+    startSorts();
+}
+
+void ListViewModel::reorder(const std::vector<int> &places)
+{
+    const size_t rows = places.size();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> shown(static_cast<size_t>(rows));
-    std::vector<int> placeOf(static_cast<size_t>(rows));
-    for (int place = 0; place < rows; ++place) {
-        shown[size_t(place)] = m_shown[size_t(before[size_t(place)])];
-        placeOf[size_t(before[size_t(place)])] = place;
+    std::vector<int> shown(rows);
+    std::vector<int> placeOf(rows);
+    for (size_t place = 0; place < rows; ++place) {
+        shown[place] = m_shown[size_t(places[place])];
+        placeOf[size_t(places[place])] = int(place);
     }
     m_shown = std::move(shown);
     const QModelIndexList from = persistentIndexList();
@@ -104,5 +161,6 @@ void ListViewModel::sortByText(int column, Qt::SortOrder order)
     for (const QModelIndex &index : from)
         to.append(this->index(placeOf[size_t(index.row())], index.column()));
     changePersistentIndexList(from, to);
+    ++m_version;
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

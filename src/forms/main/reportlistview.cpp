@@ -6,8 +6,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <utility>
 
 namespace {
+
+// Rows arriving are shown at least this often.
+constexpr qint64 showEveryMs = 1000;
 
 QStringList headersOf(const QVector<ReportListView::Column> &columns)
 {
@@ -64,9 +68,36 @@ QList<int> ReportListView::selectedRowsInOrder() const
 
 void ReportListView::setRows(ListRows rows)
 {
-    m_rows.setRows(std::move(rows));
+    beginRows(std::move(rows));
+    endRows();
+}
+
+void ReportListView::beginRows(ListRows first)
+{
+    m_arriving = true;
+    m_sortsWaiting.clear();
+    m_rows.setRows(std::move(first));
+    m_sinceShown.start();
     if (m_sorted)
         applySort();
+}
+
+void ReportListView::addRows(const ListRows &more)
+{
+    Q_ASSERT(m_arriving);
+    m_rows.storeRows(more);
+    if (m_rows.storedRowsUnshown() >= rowCount() || m_sinceShown.elapsed() >= showEveryMs) {
+        m_rows.showStoredRows();
+        m_sinceShown.start();
+    }
+}
+
+void ReportListView::endRows()
+{
+    m_arriving = false;
+    m_rows.showStoredRows();
+    for (const auto &[column, order] : std::exchange(m_sortsWaiting, {}))
+        m_rows.sortByText(column, order);
 }
 
 void ReportListView::removeRow(int row)
@@ -85,7 +116,11 @@ void ReportListView::sortBy(int column, Qt::SortOrder order)
 
 void ReportListView::applySort()
 {
-    m_rows.sortByText(m_sortKey, m_sortOrder);
+    // Rows still arriving are put in order once they are all in.
+    if (m_arriving)
+        m_sortsWaiting.append({m_sortKey, m_sortOrder});
+    else
+        m_rows.sortByText(m_sortKey, m_sortOrder);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(m_sortKey, m_sortOrder);
 }

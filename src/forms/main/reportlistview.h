@@ -2,6 +2,7 @@
 
 #include "forms/main/listviewmodel.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QTreeView>
 
@@ -32,6 +33,15 @@ public:
 
     // Replaces every row; a list in sorted mode puts the new rows in order at once.
     void setRows(ListRows rows);
+    // Replaces every row with the first of rows still arriving: addRows() adds the others
+    // below them as they come, and endRows() says that every row is in. Arriving rows are
+    // shown when they are as many as the rows shown, or a second after rows were last
+    // shown: the view lays out every row again for each addition. A list in sorted mode
+    // shows the rows in the order they come and puts them in order once all are in.
+    void beginRows(ListRows first);
+    void addRows(const ListRows &more);
+    void endRows();
+    bool rowsArriving() const { return m_arriving; }
     // Removes one row. No other row becomes selected in its place: only the user chooses.
     void removeRow(int row);
 
@@ -65,6 +75,10 @@ private:
     int m_sortKey = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_sorted = false;
+    bool m_arriving = false;
+    QElapsedTimer m_sinceShown;
+    // Sorts asked for while rows arrive, to follow one another once all are in.
+    QVector<QPair<int, Qt::SortOrder>> m_sortsWaiting;
     // The keys that went down in this list and have not come up yet.
     QSet<int> m_keysDown;
 };

@@ -1,8 +1,10 @@
 #include "mainwindowfixture.h"
 #include "testsupport.h"
 
+#include "core/mQuillonix.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/listingsearch.h"
 #include "forms/main/resultlist.h"
 
 #include <QClipboard>
@@ -13,8 +15,73 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QTest>
+#include <algorithm>
 
 namespace {
+
+// Listings with odd texts in every sorted column, in one statement: Nulls and empty cells,
+// equal texts and texts equal but for letter case, numbers stored as text, Chinese, long
+// texts that differ only far in, cells of hundreds of characters, and many changed in the same minute.
+void addOddListings(ListingFixture &listings, int count)
+{
+    listings.exec(QStringLiteral(
+                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                      "INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj, wymc, wyqy, wyhx, cx, lc, zj) SELECT "
+                      "CASE i % 2 WHEN 0 THEN 'k' ELSE 'K' END || printf('%05d', i % 499), i % 5, 1, 0, "
+                      "datetime('2025-01-01 08:00:00', '+' || (i % 97) || ' minutes'), "
+                      "CASE i % 13 WHEN 0 THEN NULL WHEN 1 THEN '' WHEN 2 THEN '甲苑' WHEN 3 THEN '乙苑' "
+                      "WHEN 4 THEN 'abc' WHEN 5 THEN 'ABC' WHEN 6 THEN 'Abd' WHEN 7 THEN '1200' WHEN 8 THEN '900' "
+                      "WHEN 9 THEN '0900' WHEN 10 THEN 'Straße' WHEN 11 THEN 'STRASSE' ELSE '甲苑' || (i % 7) END, "
+                      "CASE i % 4 WHEN 0 THEN NULL ELSE '产权' || (i % 11) END, "
+                      "CASE i % 7 WHEN 0 THEN 'Green Park Tower A' WHEN 1 THEN 'green park tower a' "
+                      "WHEN 2 THEN 'Green Park Tower B' || (i % 3) WHEN 3 THEN '翠湖花园十二栋八零五' || (i % 4) "
+                      "WHEN 4 THEN 'Green Park Tower' WHEN 5 THEN 'Green Park Tower A' || (i % 23) ELSE NULL END, "
+                      "CASE i % 6 WHEN 0 THEN '东' WHEN 1 THEN '南' WHEN 2 THEN '西' WHEN 3 THEN '北' "
+                      "WHEN 4 THEN '' WHEN 5 THEN substr(replace(hex(zeroblob(200)), '00', '长x'), 1, 300 + i % 3) "
+                      "ELSE NULL END, "
+                      "i % 31, CASE i % 9 WHEN 0 THEN NULL ELSE (i % 9) * 450.5 END FROM n")
+                      .arg(count));
+}
+
+// Every row of a list as one text, cells joined, in list order.
+QStringList rowTexts(const ReportListView &list)
+{
+    QStringList rows;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < list.rows().columnCount(); ++column)
+            cells << list.rows().cell(row, column);
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// Each hit's number and name, as the window's search finds them read at once through the
+// record set, and as the list shows them.
+QStringList searchedHits(frmQX_Quillonix &window)
+{
+    QStringList hits;
+    Recordset &found = funOpenQuery(window.listingSearch().statement(), window.listingSearch().values());
+    for (; !found.eof(); found.moveNext())
+        hits << found.field(0).toString() + QLatin1Char('|') + found.field(2).toString();
+    found.close();
+    return hits;
+}
+
+QStringList listedHits(const ReportListView &list)
+{
+    QStringList hits;
+    for (int row = 0; row < list.rowCount(); ++row)
+        hits << list.rows().cell(row, 0) + QLatin1Char('|') + list.rows().cell(row, 2);
+    return hits;
+}
+
+// A text with each character folded on its own, as the list compares texts.
+QString folded(QString text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](QChar c) { return c.toCaseFolded(); });
+    return text;
+}
 
 void clickHeader(ReportListView &list, int position)
 {
@@ -59,6 +126,10 @@ private slots:
     void headerClicksSortAsTextAlternatingDirection();
     void sortingKeepsSelectionAndPanel();
     void listStaysSortedForTheNextSearch();
+    void sortFollowsTheTextOrder_data();
+    void sortFollowsTheTextOrder();
+    void hitsArriveWhileTheDeskWorks_data();
+    void hitsArriveWhileTheDeskWorks();
     void listingByItsNumber_data();
     void listingByItsNumber();
 };
@@ -263,6 +334,129 @@ void TestResultList::listStaysSortedForTheNextSearch()
     main.pressSearch();
     QCOMPARE(MainWindowFixture::column(main.results(), 0), (QStringList{"A1", "AA", "B2"}));
     QCOMPARE(main.results().sortOrder(), Qt::AscendingOrder);
+}
+
+void TestResultList::sortFollowsTheTextOrder_data()
+{
+    QTest::addColumn<int>("listings");
+    // A long list is put in order beside the window, which shows it as it was until then.
+    QTest::addColumn<bool>("inBackground");
+    QTest::newRow("a few") << 60 << false;
+    QTest::newRow("thirty thousand") << 30000 << true;
+}
+
+// Each header click orders the rows as a stable sort of the rows as they stand, by each
+// character folded on its own, would.
+void TestResultList::sortFollowsTheTextOrder()
+{
+    QFETCH(int, listings);
+    QFETCH(bool, inBackground);
+    MainWindowFixture main;
+    addOddListings(main.listings(), listings);
+    main.open();
+    main.pressSearch();
+    ReportListView &list = main.results();
+    QTRY_VERIFY_WITH_TIMEOUT(!list.rowsArriving(), 20000);
+    QCOMPARE(list.rowCount(), listings);
+    QVector<QStringList> expected;
+    for (int row = 0; row < list.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < list.rows().columnCount(); ++column)
+            cells << list.rows().cell(row, column);
+        expected << cells;
+    }
+    Qt::SortOrder order = list.sortOrder();
+    for (const int position : {3, 1, 9, 5, 3, 8, 5, 4, 2, 1}) {
+        const int column = position - 1;
+        order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+        std::stable_sort(expected.begin(), expected.end(), [&](const QStringList &a, const QStringList &b) {
+            return order == Qt::AscendingOrder ? folded(a.at(column)) < folded(b.at(column))
+                                               : folded(b.at(column)) < folded(a.at(column));
+        });
+        clickHeader(list, position);
+        QCOMPARE(list.rows().sorting(), inBackground);
+        QTRY_VERIFY_WITH_TIMEOUT(!list.rows().sorting(), 20000);
+        QStringList expectedRows;
+        for (const QStringList &cells : std::as_const(expected))
+            expectedRows << cells.join(QLatin1Char('|'));
+        QCOMPARE(list.sortOrder(), order);
+        QCOMPARE(rowTexts(list), expectedRows);
+    }
+}
+
+void TestResultList::hitsArriveWhileTheDeskWorks_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("moves through the list") << "keys";
+    QTest::newRow("clicks a row") << "click";
+    QTest::newRow("short-lists one") << "short list";
+    QTest::newRow("sorts by a header") << "sort";
+    QTest::newRow("presses 检索 again") << "search";
+    QTest::newRow("presses 新客户") << "new customer";
+}
+
+// A long list shows its first hits while the rest are read; whatever the desk does
+// meanwhile acts on the hits in the list, and the list ends with exactly the hits of the
+// last search, in order.
+void TestResultList::hitsArriveWhileTheDeskWorks()
+{
+    QFETCH(QString, action);
+    MainWindowFixture main;
+    addOddListings(main.listings(), 40000);
+    frmQX_Quillonix &window = main.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    main.pressSearch();
+    ReportListView &list = main.results();
+    QVERIFY(list.rowsArriving());
+    QVERIFY(list.rowCount() > 0);
+    QVERIFY(list.rowCount() < 40000);
+    QCOMPARE(QApplication::focusWidget(), &list);
+    QString chosen;
+    if (action == QLatin1String("keys")) {
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.firstSelectedRow(), 4);
+        chosen = list.rows().cell(4, 0);
+    } else if (action == QLatin1String("click") || action == QLatin1String("short list")) {
+        MainWindowFixture::clickRow(list, 2);
+        chosen = list.rows().cell(2, 0);
+        if (action == QLatin1String("short list")) {
+            main.press(QStringLiteral("cmdSelect"));
+            QCOMPARE(MainWindowFixture::column(main.shortList(), 0), QStringList{chosen});
+        }
+    } else if (action == QLatin1String("sort")) {
+        clickHeader(list, 3);
+    } else if (action == QLatin1String("search")) {
+        main.chooseOfferType(2);
+        main.pressSearch();
+        QVERIFY(list.rowsArriving());
+    } else {
+        main.press(QStringLiteral("cmdNewCustomer"));
+        QTRY_COMPARE(list.rowCount(), 0);
+    }
+    if (!chosen.isEmpty())
+        QCOMPARE(main.box(QStringLiteral("txtFybh")), chosen);
+    QTRY_VERIFY_WITH_TIMEOUT(!list.rowsArriving() && !list.rows().sorting(), 20000);
+    if (action == QLatin1String("new customer")) {
+        // Nothing more arrives once the list is emptied.
+        QTest::qWait(200);
+        QCOMPARE(list.rowCount(), 0);
+        return;
+    }
+    QStringList expected = searchedHits(window);
+    if (action == QLatin1String("sort")) {
+        // Put in order once every hit is in: by name, descending, equal names as found.
+        QCOMPARE(list.sortOrder(), Qt::DescendingOrder);
+        std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
+            return folded(b.section(QLatin1Char('|'), 1)) < folded(a.section(QLatin1Char('|'), 1));
+        });
+    }
+    QCOMPARE(listedHits(list), expected);
+    if (!chosen.isEmpty()) {
+        // The chosen row stays chosen as hits arrive below it, and the listing stays shown.
+        QCOMPARE(list.firstSelectedRow(), action == QLatin1String("keys") ? 4 : 2);
+        QCOMPARE(main.box(QStringLiteral("txtFybh")), chosen);
+    }
 }
 
 void TestResultList::listingByItsNumber_data()
