@@ -1,5 +1,6 @@
 #include "forms/main/frmQX_Quillonix.h"
 
+#include "core/connection.h"
 #include "core/dberror.h"
 #include "core/mQuillonix.h"
 #include "core/runningcopy.h"
@@ -10,6 +11,7 @@
 #include "forms/common/modal.h"
 #include "forms/common/programend.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
+#include "forms/main/changefollower.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/idlereset.h"
 #include "forms/main/listinglookup.h"
@@ -39,6 +41,8 @@ namespace {
 constexpr int readingPanel = 2;
 constexpr int loginPanel = 3;
 constexpr int clockPanel = 4;
+// How often the database is looked at for changes another program made.
+constexpr int changeCheckMs = 2000;
 const QString privilegeCaption = QStringLiteral("权限检查");
 
 } // namespace
@@ -60,6 +64,7 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
     m_lookup = std::make_unique<ListingLookup>(*m_detail, this);
     m_newCustomer = new NewCustomer(*m_layout, *m_detail, this);
     m_idleReset = new IdleReset(*m_layout->stbBottom, [this] { m_newCustomer->cmdNewCustomer_Click(); }, this);
+    m_changes = new ChangeFollower(*m_detail, *m_layout->stbBottom, this);
     connectEvents();
     connectCommands();
     m_layout->tmQuillonix->start();
@@ -76,7 +81,11 @@ void frmQX_Quillonix::connectEvents()
 {
     const MainLayout &c = *m_layout;
     connect(c.tmQuillonix, &QTimer::timeout, this, &frmQX_Quillonix::tmQuillonix_Timer);
-    connect(c.cmdSearch, &QPushButton::clicked, this, [this] { m_search->cmdSearch_Click(); });
+    connect(c.cmdSearch, &QPushButton::clicked, this, [this] {
+        m_changes->searched();
+        m_search->cmdSearch_Click();
+        m_changes->check();
+    });
     connect(c.lsvHouse, &ReportListView::Click, this, [this] { m_results->lsvHouse_Click(); });
     connect(c.lsvHouse, &ReportListView::KeyUp, this, [this] { m_results->lsvHouse_KeyUp(); });
     connect(c.lsvHouse, &ReportListView::ColumnClick, this,
@@ -123,6 +132,9 @@ void frmQX_Quillonix::Form_Load()
     fitToScreen();
     if (const int minutes = funLoadIdleResetMinutes())
         m_idleReset->start(std::chrono::minutes(minutes));
+    const QString file = Connection::fileOf(gConnection.connectionString());
+    if (!file.isEmpty())
+        m_changes->watchFile(file, changeCheckMs);
 }
 
 void frmQX_Quillonix::fillSearchLists()
@@ -246,7 +258,7 @@ void frmQX_Quillonix::tmQuillonix_Timer()
 
 void frmQX_Quillonix::showDatabaseReading(bool reading)
 {
-    m_layout->stbBottom->setPanelText(readingPanel, reading ? QStringLiteral("正在读取数据库……") : QString());
+    m_layout->stbBottom->setPanelText(readingPanel, reading ? QStringLiteral("正在读取数据库……") : m_changes->notice());
 }
 
 bool frmQX_Quillonix::passesPrivilegeCheck(const QString &refusal)

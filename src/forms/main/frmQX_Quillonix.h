@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+class ChangeFollower;
 class DetailPanel;
 class IdleReset;
 class ListingLookup;
@@ -42,6 +43,7 @@ public:
     ShortList &shortList() { return *m_shortList; }
     NewCustomer &newCustomer() { return *m_newCustomer; }
     IdleReset &idleReset() { return *m_idleReset; }
+    ChangeFollower &changeFollower() { return *m_changes; }
 
 protected:
     bool event(QEvent *event) override;
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<ListingLookup> m_lookup;
     NewCustomer *m_newCustomer;
     IdleReset *m_idleReset;
+    ChangeFollower *m_changes;
     RunningCopyServer *m_runningCopy = nullptr;
     QMetaObject::Connection m_screenResized;
     bool m_unloading = false;
