@@ -2,6 +2,7 @@
 
 #include "core/dberror.h"
 #include "core/importhelper.h"
+#include "core/logcategories.h"
 #include "core/memorycopy.h"
 
 #include <QDateTime>
@@ -52,7 +53,7 @@ public:
             try {
                 readFile(now);
             } catch (const DbError &error) {
-                qWarning("%s", error.what());
+                logError(lcDatabase, error.description());
             }
         }
         return m_copy.database();

@@ -2,7 +2,6 @@
 
 #include "core/accesssource.h"
 #include "core/dberror.h"
-#include "core/logcategories.h"
 #include "core/pgsession.h"
 #include "core/pgsettings.h"
 #include "core/regularfile.h"
@@ -59,13 +58,7 @@ QString Connection::fileOf(const QString &connectString)
 void Connection::open()
 {
     close();
-    try {
-        m_session = openSession();
-    } catch (const DbError &error) {
-        // Why the database could not be opened goes to the desk's journal as well.
-        logEachLine(lcDatabase, error.description());
-        throw;
-    }
+    m_session = openSession();
 }
 
 std::shared_ptr<EngineSession> Connection::openSession() const

@@ -43,6 +43,10 @@ QStringList indexStatements()
         // column the search filters on or lists, so a search reads the index alone, in order.
         QStringLiteral("CREATE INDEX IF NOT EXISTS house_search ON house (%1)")
             .arg(searchIndexColumns().join(QStringLiteral(", "))),
+        // The layout and orientation lists of 更多条件: the values of the current listings, in
+        // order, read from an index of their own.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS house_wyhx ON house (wyzt, wyhx, seq)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS house_cx ON house (wyzt, cx, seq)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS picture_fybh ON picture (fybh)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS user_yhm ON user (yhm)"),
     };

@@ -4,8 +4,10 @@ Q_LOGGING_CATEGORY(lcDatabase, "quillonix.db")
 Q_LOGGING_CATEGORY(lcPhoto, "quillonix.photo")
 Q_LOGGING_CATEGORY(lcFile, "quillonix.file")
 
-void logEachLine(const QLoggingCategory &(*category)(), const QString &text)
+void logError(const QLoggingCategory &(*category)(), const QString &text)
 {
-    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        qCWarning(category).noquote() << line;
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString &line : lines)
+        line = line.trimmed();
+    qCWarning(category).noquote() << lines.join(QLatin1Char(' '));
 }

@@ -9,5 +9,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcDatabase) // "quillonix.db": the listing database a
 Q_DECLARE_LOGGING_CATEGORY(lcPhoto)    // "quillonix.photo": a listing's photo files
 Q_DECLARE_LOGGING_CATEGORY(lcFile)     // "quillonix.file": settings, folders, saved files
 
-// Writes text to the log under category, a log line for each of its lines.
-void logEachLine(const QLoggingCategory &(*category)(), const QString &text);
+// Writes text to the log under category as one line, its lines joined by blanks: a journal
+// keeps each line as an entry of its own.
+void logError(const QLoggingCategory &(*category)(), const QString &text);

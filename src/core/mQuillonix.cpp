@@ -148,6 +148,12 @@ void funSaveDBPath(const QString &strPath)
     settings.sync();
 }
 
+QString proposedDBPath(const QString &programFolder, bool userMayWrite)
+{
+    // An installed program lies in a system folder such as /usr/bin: no database belongs there.
+    return userMayWrite ? programFolder : QDir::home().filePath(QStringLiteral("房源数据"));
+}
+
 int funLoadIdleResetMinutes()
 {
     constexpr int day = 24 * 60;

@@ -57,6 +57,10 @@ Recordset &funOpenQuery(const QString &strSql, const QVariantList &values = {});
 // The database folder kept in the user's settings, and the key it is kept under.
 QString funLoadDBPath();
 void funSaveDBPath(const QString &strPath);
+// The database folder a first start records, without the trailing slash: the program's own
+// folder where its user may write there (the build tree, a copy in the user's own folders),
+// else ~/房源数据, the folder an installed program's README has the demo database made in.
+QString proposedDBPath(const QString &programFolder, bool userMayWrite);
 // The minutes without input after which the main window resets itself for the next customer
 // (key idleResetMinutes beside the database folder); 0, the default, for never. A value that
 // is not a whole number of minutes is 0; more than a day is a day.

@@ -1,7 +1,6 @@
 #include "core/pgsession.h"
 
 #include "core/dberror.h"
-#include "core/logcategories.h"
 #include "core/pgstatement.h"
 #include "core/storedtext.h"
 #include "core/valuetext.h"
@@ -441,16 +440,9 @@ PgResult PgSession::execute(const QString &source, const PgParameters &parameter
 
 std::unique_ptr<EngineRows> PgSession::run(const QString &source, const QVariantList &values)
 {
-    try {
-        makeReady();
-        const PgParameters parameters(values);
-        PgResult result = execute(source, parameters, true);
-        requireSuccess(result);
-        return std::make_unique<PgRows>(std::move(result), m_alive);
-    } catch (const DbError &error) {
-        // The connection failed, not the statement: the desk's journal keeps why.
-        if (!m_link || !m_link->isOpen())
-            logEachLine(lcDatabase, error.description());
-        throw;
-    }
+    makeReady();
+    const PgParameters parameters(values);
+    PgResult result = execute(source, parameters, true);
+    requireSuccess(result);
+    return std::make_unique<PgRows>(std::move(result), m_alive);
 }

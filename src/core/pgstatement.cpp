@@ -1,5 +1,6 @@
 #include "core/pgstatement.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <vector>
 
@@ -123,10 +124,14 @@ private:
         if (inOrderList() && endsOrderList(upper))
             closeOrderList();
         const bool opensOrderList = upper == QLatin1String("BY") && m_previousWord == QLatin1String("ORDER");
+        if (upper == QLatin1String("NUMBER_OR_NULL") && numberOrNull())
+            return;
         if (upper == QLatin1String("USER"))
             m_out += QStringLiteral("\"user\"");
         else if (upper == QLatin1String("LIKE"))
             m_out += QStringLiteral("ILIKE");
+        else if (upper == QLatin1String("INSTR"))
+            m_out += QStringLiteral("strpos");
         else
             m_out += text;
         if (opensOrderList) {
@@ -138,6 +143,22 @@ private:
         significant(upper);
         if (upper == QLatin1String("NULLS"))
             m_termHasNulls = true;
+    }
+
+    // number_or_null( column ): a column's text that reads as a number, as that number.
+    bool numberOrNull()
+    {
+        static const QRegularExpression call(QStringLiteral("^\\s*\\(\\s*(\\w+)\\s*\\)"));
+        const QRegularExpressionMatch match = call.match(QStringView(m_in).mid(m_at));
+        if (!match.hasMatch())
+            return false;
+        const QString text = QStringLiteral("CAST(%1 AS TEXT)").arg(match.captured(1));
+        m_out += QStringLiteral("(CASE WHEN %1 ~ '^ *[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)? *$'"
+                                " THEN CAST(%1 AS NUMERIC) END)")
+                     .arg(text);
+        m_at += match.capturedLength(0);
+        significant(QString());
+        return true;
     }
 
     void symbol(QChar c)

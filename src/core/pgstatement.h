@@ -10,7 +10,10 @@
 //   - a name between double quotes is written in lower case, as the server keeps the names
 //     quillonix-import writes and every name written without quotes;
 //   - each key of an ORDER BY puts Nulls where SQLite does: first going up, last going down;
-//   - LIKE ignores the letter case of A to Z, as SQLite's does (ILIKE).
+//   - LIKE ignores the letter case of A to Z, as SQLite's does (ILIKE);
+//   - instr(text, part), where part begins in text, is strpos;
+//   - number_or_null(column), the program's own function on SQLite, is written out as the
+//     same reading of the column's text: a number, or Null.
 // Text between single quotes and comments stay exactly as they are.
 namespace PgStatement {
 

@@ -162,6 +162,7 @@ sqlite3 *SqliteSession::engineForQuery()
         throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
     if (engine != m_engine) {
         m_engine = engine;
+        registerListingFunctions(engine);
         sqlite3_progress_handler(engine, instructionsBetweenLooks, &SqliteSession::stopIfTooLong, this);
     }
     return engine;

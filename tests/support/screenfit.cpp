@@ -226,7 +226,8 @@ QMap<QString, QRect> placesIn(QWidget *window)
     QMap<QString, QRect> places{{window->objectName(), QRect(QPoint(), window->size())}};
     const QList<QWidget *> widgets = window->findChildren<QWidget *>();
     for (const QWidget *widget : widgets) {
-        if (!widget->objectName().isEmpty())
+        // A list's drop-down is a window of its own, placed where it drops down.
+        if (!widget->objectName().isEmpty() && widget->window() == window)
             places.insert(widget->objectName(), widget->geometry());
     }
     return places;

@@ -353,3 +353,43 @@ QStringList tabWalk(QWidget *first, int presses)
     }
     return visited;
 }
+
+namespace {
+
+struct LogState
+{
+    QStringList lines;
+    QtMessageHandler previous = nullptr;
+};
+
+LogState &logState()
+{
+    static LogState state;
+    return state;
+}
+
+void recordProgramLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    LogState &log = logState();
+    if (context.category && qstrncmp(context.category, "quillonix.", 10) == 0)
+        log.lines << QString::fromLatin1(context.category) + QStringLiteral(": ") + message;
+    log.previous(type, context, message);
+}
+
+} // namespace
+
+ProgramLog::ProgramLog()
+{
+    logState().lines.clear();
+    logState().previous = qInstallMessageHandler(recordProgramLog);
+}
+
+ProgramLog::~ProgramLog()
+{
+    qInstallMessageHandler(logState().previous);
+}
+
+QStringList ProgramLog::lines() const
+{
+    return logState().lines;
+}

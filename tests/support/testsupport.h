@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
 #include <functional>
@@ -37,6 +38,20 @@ private:
     const char *m_name;
     QByteArray m_old;
     bool m_had;
+};
+
+// The lines the program writes to its log under its own categories (quillonix.db,
+// quillonix.photo, quillonix.file) while this lives, each as "category: text" as stderr has
+// it; every message still goes where it went before. One at a time.
+class ProgramLog
+{
+public:
+    ProgramLog();
+    ~ProgramLog();
+    ProgramLog(const ProgramLog &) = delete;
+    ProgramLog &operator=(const ProgramLog &) = delete;
+
+    QStringList lines() const;
 };
 
 // Writes content to the file at path, replacing it; ends the test process when it cannot.

@@ -2,6 +2,7 @@
 
 #include "core/mQuillonix.h"
 #include "core/storedtext.h"
+#include "core/valuetext.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
@@ -49,7 +50,10 @@ void chooseStartChoices(const MainLayout &controls)
 QByteArrayList boundTexts(const QVariantList &values)
 {
     QByteArrayList texts;
-    for (const QVariant &value : values)
-        texts << value.value<StoredText>().bytes();
+    // Stored text as its very bytes; numbers and typed text in their plain form.
+    for (const QVariant &value : values) {
+        texts << (value.metaType() == QMetaType::fromType<StoredText>() ? value.value<StoredText>().bytes()
+                                                                         : ValueText::plain(value).toUtf8());
+    }
     return texts;
 }

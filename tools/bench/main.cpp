@@ -4,6 +4,7 @@
 // PostgreSQL server against libpq alone, and several desks at once (serverbench.h).
 
 #include "benchwindow.h"
+#include "conditionsbench.h"
 #include "demodatabase.h"
 #include "figures.h"
 #include "picturefiles.h"
@@ -562,6 +563,10 @@ int main(int argc, char *argv[])
     QCommandLineOption memoryProbeOption(QStringLiteral("memory-probe"), QString(), QStringLiteral("FOLDER"));
     QCommandLineOption photoProbeOption(QStringLiteral("photo-probe"), QString(), QStringLiteral("FOLDER"));
     QCommandLineOption handoutProbeOption(QStringLiteral("handout-probe"), QString(), QStringLiteral("FOLDER"));
+    const QCommandLineOption conditionsOption(
+        QStringLiteral("conditions"),
+        QStringLiteral("only searches with 更多条件 at 100 000 and 1 000 000 listings (or the --listings), in a file and, "
+                       "with --server, on a PostgreSQL cluster of its own"));
     const QCommandLineOption handoutOption(QStringLiteral("handout"),
                                            QStringLiteral("only the printed hand-out of 100 and 500 listings"));
     startupProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -569,7 +574,8 @@ int main(int argc, char *argv[])
     memoryProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
     photoProbeOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({listingsOption, runsOption, serverOption, deskSecondsOption, deskWorkerOption,
-                       startupProbeOption, memoryProbeOption, photoProbeOption, handoutProbeOption, handoutOption});
+                       startupProbeOption, memoryProbeOption, photoProbeOption, handoutProbeOption, handoutOption,
+                       conditionsOption});
     parser.process(application);
 
     if (parser.isSet(startupProbeOption))
@@ -593,6 +599,13 @@ int main(int argc, char *argv[])
 
     QTemporaryDir work;
     isolateSettings(work.path());
+    if (parser.isSet(conditionsOption)) {
+        std::printf("quillonix-bench --conditions: %d runs per figure; medians, spread and baselines in milliseconds.\n",
+                    runs);
+        benchConditions(sizes.isEmpty() ? QVector<int>{100000, 1000000} : sizes, runs, work.path(),
+                        parser.isSet(serverOption));
+        return 0;
+    }
     if (parser.isSet(serverOption)) {
         std::printf("quillonix-bench --server: %d runs per figure; medians, spread and baselines in milliseconds.\n",
                     runs);

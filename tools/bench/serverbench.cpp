@@ -33,80 +33,6 @@ namespace {
 
 const int deskCounts[] = {1, 4, 8};
 
-bool runPgCluster(const QString &verb, const QString &handle)
-{
-    QProcess script;
-    script.start(QStringLiteral(QUILLONIX_PGCLUSTER), {verb, handle});
-    return script.waitForFinished(120000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
-}
-
-// The cluster a fatal error leaves behind is stopped before the process ends.
-QString &clusterToStop()
-{
-    static QString handle;
-    return handle;
-}
-
-QtMessageHandler &earlierHandler()
-{
-    static QtMessageHandler handler = nullptr;
-    return handler;
-}
-
-void stopClusterOnFatal(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtFatalMsg && !clusterToStop().isEmpty())
-        runPgCluster(QStringLiteral("stop"), std::exchange(clusterToStop(), QString()));
-    if (earlierHandler())
-        earlierHandler()(type, context, message);
-    else
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-// A throw-away cluster, stopped and removed when the benchmark ends.
-class BenchCluster
-{
-public:
-    explicit BenchCluster(const QString &handle) : m_handle(handle)
-    {
-        if (!runPgCluster(QStringLiteral("start"), handle))
-            qFatal("cannot start a PostgreSQL cluster with %s", QUILLONIX_PGCLUSTER);
-        clusterToStop() = handle;
-        earlierHandler() = qInstallMessageHandler(stopClusterOnFatal);
-        QFile uri(handle + QStringLiteral("/uri"));
-        if (!uri.open(QIODevice::ReadOnly))
-            qFatal("the cluster wrote no URI");
-        m_uri = QString::fromUtf8(uri.readAll()).trimmed();
-    }
-    ~BenchCluster()
-    {
-        qInstallMessageHandler(earlierHandler());
-        clusterToStop().clear();
-        runPgCluster(QStringLiteral("stop"), m_handle);
-    }
-    const QString &uri() const { return m_uri; }
-
-private:
-    QString m_handle;
-    QString m_uri;
-};
-
-// The demo database written as a file, loaded into the server, and the folder pointed at it.
-void loadDemo(const QString &folder, const QString &uri, int listings)
-{
-    DemoOptions options;
-    options.listings = listings;
-    writeDemoDatabase(folder, options);
-    try {
-        ServerImport(uri).load(folder + QStringLiteral("/itdb.mdb"), false);
-    } catch (const DbError &error) {
-        qFatal("cannot load the demo database into the server: %s", error.what());
-    }
-    QFile link(folder + QStringLiteral("/itdb.conn"));
-    if (!link.open(QIODevice::WriteOnly) || link.write(uri.toUtf8() + '\n') <= 0)
-        qFatal("cannot write %s", qPrintable(link.fileName()));
-}
-
 double percentile(QVector<double> values, double share)
 {
     if (values.isEmpty())
@@ -158,7 +84,71 @@ void printDesks(const QVector<DeskRun> &runs, int seconds)
     std::fflush(stdout);
 }
 
+bool runPgCluster(const QString &verb, const QString &handle)
+{
+    QProcess script;
+    script.start(QStringLiteral(QUILLONIX_PGCLUSTER), {verb, handle});
+    return script.waitForFinished(120000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+}
+
+// The cluster a fatal error leaves behind is stopped before the process ends.
+QString &clusterToStop()
+{
+    static QString handle;
+    return handle;
+}
+
+QtMessageHandler &earlierHandler()
+{
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+void stopClusterOnFatal(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg && !clusterToStop().isEmpty())
+        runPgCluster(QStringLiteral("stop"), std::exchange(clusterToStop(), QString()));
+    if (earlierHandler())
+        earlierHandler()(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 } // namespace
+
+BenchCluster::BenchCluster(const QString &handle) : m_handle(handle)
+{
+    if (!runPgCluster(QStringLiteral("start"), handle))
+        qFatal("cannot start a PostgreSQL cluster with %s", QUILLONIX_PGCLUSTER);
+    clusterToStop() = handle;
+    earlierHandler() = qInstallMessageHandler(stopClusterOnFatal);
+    QFile uri(handle + QStringLiteral("/uri"));
+    if (!uri.open(QIODevice::ReadOnly))
+        qFatal("the cluster wrote no URI");
+    m_uri = QString::fromUtf8(uri.readAll()).trimmed();
+}
+
+BenchCluster::~BenchCluster()
+{
+    qInstallMessageHandler(earlierHandler());
+    clusterToStop().clear();
+    runPgCluster(QStringLiteral("stop"), m_handle);
+}
+
+void loadDemo(const QString &folder, const QString &uri, int listings)
+{
+    DemoOptions options;
+    options.listings = listings;
+    writeDemoDatabase(folder, options);
+    try {
+        ServerImport(uri).load(folder + QStringLiteral("/itdb.mdb"), true);
+    } catch (const DbError &error) {
+        qFatal("cannot load the demo database into the server: %s", error.what());
+    }
+    QFile link(folder + QStringLiteral("/itdb.conn"));
+    if (!link.open(QIODevice::WriteOnly) || link.write(uri.toUtf8() + '\n') <= 0)
+        qFatal("cannot write %s", qPrintable(link.fileName()));
+}
 
 int benchServer(int listings, int runs, int deskSeconds, const QString &work)
 {

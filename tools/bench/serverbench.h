@@ -2,6 +2,27 @@
 
 #include <QString>
 
+// A throw-away cluster (scripts/pgcluster) in the folder handle, stopped and removed when the
+// benchmark ends, also when it ends on a fatal error.
+class BenchCluster
+{
+public:
+    explicit BenchCluster(const QString &handle);
+    ~BenchCluster();
+    BenchCluster(const BenchCluster &) = delete;
+    BenchCluster &operator=(const BenchCluster &) = delete;
+    const QString &uri() const { return m_uri; }
+
+private:
+    QString m_handle;
+    QString m_uri;
+};
+
+// The demo database of `listings` listings written as a file in folder, loaded into the server
+// at uri as quillonix-import loads it (over what an earlier load left there), and the folder
+// pointed at the server.
+void loadDemo(const QString &folder, const QString &uri, int listings);
+
 // quillonix-bench --server: on a PostgreSQL cluster of its own (scripts/pgcluster), the demo
 // database of `listings` listings loaded as quillonix-import loads it; the search and the
 // listing load against libpq alone, then several desks searching at once, each a process of

@@ -2,6 +2,7 @@
 #include "pgconnection.h"
 #include "serverimport.h"
 
+#include "core/commandline.h"
 #include "core/dberror.h"
 
 #include <QCommandLineParser>
@@ -49,12 +50,10 @@ void writeToServer(const QString &uri, const QString &folder, const DemoOptions 
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication application(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Writes a demo listing database: FOLDER/itdb.mdb and FOLDER/picture/,\n"
-                       "or its tables into a PostgreSQL database."));
-    parser.addHelpOption();
+    ProgramCommandLine commandLine(QStringLiteral("quillonix-demodb"),
+                                   QStringLiteral("Writes a demo listing database: FOLDER/itdb.mdb and FOLDER/picture/,\n"
+                                                  "or its tables into a PostgreSQL database."));
+    QCommandLineParser &parser = commandLine.parser();
     parser.addPositionalArgument(
         QStringLiteral("TARGET"),
         QStringLiteral("FOLDER, where the database is written, or postgresql://… (a libpq URI)"));
@@ -72,7 +71,10 @@ int main(int argc, char *argv[])
     parser.addOption(seed);
     parser.addOption(force);
     parser.addOption(folder);
-    parser.process(application);
+    // Answered before the application object exists: --help needs nothing else.
+    if (const std::optional<int> code = commandLine.parse(ProgramCommandLine::argumentsOf(argc, argv)))
+        return *code;
+    const QCoreApplication application(argc, argv);
 
     const QStringList targets = parser.positionalArguments();
     DemoOptions options;
@@ -82,10 +84,14 @@ int main(int argc, char *argv[])
     options.seed = parser.value(seed).toUInt(&seedOk);
     const bool toServer = targets.size() == 1 && PgConnection::isServerUri(targets.first());
     const bool serverOptions = parser.isSet(force) || parser.isSet(folder);
-    if (targets.size() != 1 || !listingsOk || !seedOk || options.listings < 0 || (serverOptions && !toServer)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
-        return 2;
-    }
+    if (targets.size() != 1)
+        return commandLine.usageError(QStringLiteral("one TARGET is needed"));
+    if (!listingsOk || options.listings < 0)
+        return commandLine.usageError(QStringLiteral("--listings takes a number of listings"));
+    if (!seedOk)
+        return commandLine.usageError(QStringLiteral("--seed takes a whole number"));
+    if (serverOptions && !toServer)
+        return commandLine.usageError(QStringLiteral("--force and --folder are for a server only"));
     try {
         if (toServer) {
             writeToServer(targets.first(), parser.value(folder), options, parser.isSet(force));
@@ -97,7 +103,7 @@ int main(int argc, char *argv[])
                     summary.missingPhotoFiles, summary.users);
     } catch (const DbError &error) {
         std::fprintf(stderr, "quillonix-demodb: %s\n", error.what());
-        return 1;
+        return ProgramCommandLine::failed;
     }
-    return 0;
+    return ProgramCommandLine::succeeded;
 }

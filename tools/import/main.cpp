@@ -11,10 +11,10 @@
 #include "accessimport.h"
 #include "serverimport.h"
 
+#include "core/commandline.h"
 #include "core/dberror.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
@@ -33,9 +33,6 @@ extern "C" const char *__asan_default_options()
 #endif
 
 namespace {
-
-constexpr int usageFailure = 2;
-constexpr int readFailure = 1;
 
 // libmdb may loop or grow without end on a damaged file: the kernel stops this process
 // first, and the program that waits for it reports the file as unreadable.
@@ -70,7 +67,7 @@ int importIntoFolder(const QString &accessFile, const QString &folder, bool forc
     const QString target = QDir(folder).filePath(QStringLiteral("itdb.mdb"));
     if (QFile::exists(target) && !force) {
         std::fprintf(stderr, "quillonix-import: %s 已存在，没有覆盖（用 --force 覆盖）\n", qPrintable(target));
-        return readFailure;
+        return ProgramCommandLine::failed;
     }
     // Written beside the target and renamed at the end: a failure leaves any database there as it was.
     QTemporaryFile partial(QDir(folder).filePath(QStringLiteral(".itdb-XXXXXX.partial")));
@@ -100,15 +97,11 @@ int importIntoServer(const QString &source, const QString &uri, bool force)
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    ProgramCommandLine commandLine(
+        QStringLiteral("quillonix-import"),
         QStringLiteral("Writes the tables of an Access database into FOLDER/itdb.mdb as an SQLite listing database,\n"
                        "or loads an Access or SQLite listing database into a PostgreSQL database."));
-    parser.addHelpOption();
+    QCommandLineParser &parser = commandLine.parser();
     parser.addPositionalArgument(
         QStringLiteral("SOURCE"),
         QStringLiteral("the Access (.mdb) file to read; for a server also an SQLite listing database"));
@@ -124,22 +117,16 @@ int main(int argc, char *argv[])
     parser.addOption(force);
     parser.addOption(snapshot);
 
-    // The converter runs without a QCoreApplication, so the usage is given its name here.
-    const QString usage = parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                    QFileInfo(arguments.value(0)).fileName());
-    const bool parsed = parser.parse(arguments);
+    // The converter runs without a QCoreApplication: the parser is given the arguments.
+    if (const std::optional<int> code = commandLine.parse(ProgramCommandLine::argumentsOf(argc, argv)))
+        return *code;
     const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        return commandLine.usageError(QStringLiteral("SOURCE and TARGET are needed, and nothing more"));
     bool secondsOk = true;
     const int cpuSeconds = parser.isSet(snapshot) ? parser.value(snapshot).toInt(&secondsOk) : 0;
-    if (parsed && parser.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(usage));
-        return 0;
-    }
-    if (!parsed || positional.size() != 2 || !secondsOk) {
-        std::fprintf(stderr, "%s%s", parsed ? "" : qPrintable(parser.errorText() + QLatin1Char('\n')),
-                     qPrintable(usage));
-        return usageFailure;
-    }
+    if (!secondsOk)
+        return commandLine.usageError(QStringLiteral("--snapshot takes a number of seconds"));
 
     try {
         if (parser.isSet(snapshot)) {
@@ -153,6 +140,6 @@ int main(int argc, char *argv[])
     } catch (const DbError &error) {
         // The last line is what the program shows of a failure.
         std::fprintf(stderr, "\n%s\n", qPrintable(error.description()));
-        return readFailure;
+        return ProgramCommandLine::failed;
     }
 }

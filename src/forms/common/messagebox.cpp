@@ -2,6 +2,8 @@
 
 #include "forms/common/modal.h"
 
+#include "core/logcategories.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -73,4 +75,10 @@ MessageAnswer showMessage(const QString &text, int flags, const QString &caption
 void setMessageHandler(MessageHandler handler)
 {
     messageHandler() = std::move(handler);
+}
+
+MessageAnswer showError(const QLoggingCategory &(*category)(), const QString &text, int flags, const QString &caption)
+{
+    logError(category, caption + QStringLiteral("：") + text);
+    return showMessage(text, flags, caption);
 }

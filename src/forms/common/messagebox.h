@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -20,6 +21,10 @@ enum : int {
 enum class MessageAnswer { Ok, Yes, No };
 
 MessageAnswer showMessage(const QString &text, int flags, const QString &caption);
+// An error of the database, a file or a photo: shown as showMessage shows it, and written to
+// the log under category first (quillonix.db, quillonix.photo, quillonix.file), the caption
+// and the text in one line, so that a desktop session's journal keeps what the desk was told.
+MessageAnswer showError(const QLoggingCategory &(*category)(), const QString &text, int flags, const QString &caption);
 
 // Replaces the message box, so that a test reads every message and gives the answer. A
 // handler that gives no answer leaves it to the message box after all, for a test that

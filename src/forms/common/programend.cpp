@@ -7,6 +7,7 @@ namespace {
 struct EndState
 {
     bool ending = false;
+    int exitCode = 0;
     std::function<void()> handler;
 };
 
@@ -20,19 +21,25 @@ EndState &endState()
 
 namespace ProgramEnd {
 
-void now()
+void now(int exitCode)
 {
     EndState &state = endState();
     state.ending = true;
+    state.exitCode = exitCode;
     if (state.handler)
         state.handler();
     else
-        QCoreApplication::exit(0);
+        QCoreApplication::exit(exitCode);
 }
 
 bool programEnding()
 {
     return endState().ending;
+}
+
+int exitCode()
+{
+    return endState().exitCode;
 }
 
 void setHandler(std::function<void()> handler)
@@ -43,6 +50,7 @@ void setHandler(std::function<void()> handler)
 void clear()
 {
     endState().ending = false;
+    endState().exitCode = 0;
 }
 
 } // namespace ProgramEnd

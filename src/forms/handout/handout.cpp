@@ -177,8 +177,7 @@ std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &
             if (kept < 0) {
                 const QString message
                     = QStringLiteral("不能准备打印的图片：临时文件夹“%1”不能写入。").arg(PrintPhotos::folder());
-                qCWarning(lcFile).noquote() << message;
-                showMessage(message, MessageFlags::Information, caption);
+                showError(lcFile, message, MessageFlags::Information, caption);
                 return false;
             }
             found.listings[first.listing].photo = kept;

@@ -1,6 +1,8 @@
 #include "forms/login/frmQX_Login.h"
 
+#include "core/commandline.h"
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "core/runningcopy.h"
 #include "core/valuetext.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -23,7 +26,7 @@ const QString loginCaption = QStringLiteral("用户登录");
 
 void reportError(const DbError &error)
 {
-    showMessage(error.report(), MessageFlags::Critical, loginCaption);
+    showError(lcDatabase, error.report(), MessageFlags::Critical, loginCaption);
 }
 
 } // namespace
@@ -72,8 +75,10 @@ void frmQX_Login::Form_Load()
 
     gDBType = QStringLiteral("A");
     gDBPath = funLoadDBPath();
-    if (gDBPath.isEmpty())
-        gDBPath = QCoreApplication::applicationDirPath();
+    if (gDBPath.isEmpty()) {
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        gDBPath = proposedDBPath(programFolder, QFileInfo(programFolder).isWritable());
+    }
     if (!gDBPath.endsWith(QLatin1Char('/')))
         gDBPath += QLatin1Char('/');
     funSaveDBPath(gDBPath);
@@ -82,8 +87,8 @@ void frmQX_Login::Form_Load()
     if (!funConnectDatabase(&reason)) {
         // The question, then why: the folder moved, or what keeps the server out of reach.
         const MessageAnswer answer
-            = showMessage(QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？\n\n") + reason,
-                          MessageFlags::YesNoCritical, QStringLiteral("连接数据库"));
+            = showError(lcDatabase, QStringLiteral("数据库连接失败，不能进入系统，重新确定数据库位置吗？\n\n") + reason,
+                        MessageFlags::YesNoCritical, QStringLiteral("连接数据库"));
         if (answer == MessageAnswer::Yes) {
             frmQX_DataBaseLocation location;
             location.exec();
@@ -91,7 +96,8 @@ void frmQX_Login::Form_Load()
                 return;
             showMessage(QStringLiteral("请重新进入系统"), MessageFlags::Information, QStringLiteral("重新登录"));
         }
-        ProgramEnd::now();
+        // Without its database the program could not start: a failure, for the shell too.
+        ProgramEnd::now(ProgramCommandLine::failed);
         return;
     }
 

@@ -1,6 +1,7 @@
 #include "forms/main/detailpanel.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
 #include "forms/main/listingrecord.h"
@@ -30,10 +31,13 @@ void DetailPanel::subGetValue(const StoredText &strFybh)
         m_shownNumber = strFybh;
     } catch (const DbError &error) {
         subClearValue();
-        const QString text = error.number() == DbError::NoCurrentRecord
-                                 ? QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(strFybh.shown())
-                                 : QStringLiteral("不能读取房源资料：") + error.report();
-        showMessage(text, MessageFlags::Information, panelCaption);
+        // A listing deleted meanwhile is no fault of the database.
+        if (error.number() == DbError::NoCurrentRecord)
+            showMessage(QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(strFybh.shown()),
+                        MessageFlags::Information, panelCaption);
+        else
+            showError(lcDatabase, QStringLiteral("不能读取房源资料：") + error.report(), MessageFlags::Information,
+                      panelCaption);
         return;
     }
     selectPhoto(QString());

@@ -2,6 +2,7 @@
 
 #include "core/connection.h"
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "core/runningcopy.h"
 #include "core/valuetext.h"
@@ -10,6 +11,7 @@
 #include "forms/common/messagebox.h"
 #include "forms/common/modal.h"
 #include "forms/common/programend.h"
+#include "forms/conditions/conditionschoice.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
 #include "forms/main/changefollower.h"
 #include "forms/main/detailpanel.h"
@@ -57,12 +59,13 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
     m_layout = std::make_unique<MainLayout>(this);
     placeStatusBar();
     m_detail = std::make_unique<DetailPanel>(*m_layout);
-    m_search = std::make_unique<ListingSearch>(*m_layout, *m_detail);
+    m_further = new ConditionsChoice(*m_layout->lblConditions, *this);
+    m_search = std::make_unique<ListingSearch>(*m_layout, *m_detail, *m_further);
     m_results = std::make_unique<ResultList>(*m_layout, *m_detail);
     m_photos = std::make_unique<PhotoArea>(*m_layout, this);
     m_shortList = std::make_unique<ShortList>(*m_layout, *m_detail, this);
     m_lookup = std::make_unique<ListingLookup>(*m_detail, this);
-    m_newCustomer = new NewCustomer(*m_layout, *m_detail, this);
+    m_newCustomer = new NewCustomer(*m_layout, *m_detail, *m_further, this);
     m_idleReset = new IdleReset(*m_layout->stbBottom, [this] { m_newCustomer->cmdNewCustomer_Click(); }, this);
     m_changes = new ChangeFollower(*m_detail, *m_layout->stbBottom, this);
     connectEvents();
@@ -108,6 +111,8 @@ void frmQX_Quillonix::connectCommands()
     connect(c.mnuPrint, &QAction::triggered, this, [this] { m_shortList->cmdPrint_Click(); });
     connect(c.mnuCompare, &QAction::triggered, this, [this] { m_shortList->mnuCompare_Click(); });
     connect(c.mnuFindListing, &QAction::triggered, this, [this] { m_lookup->mnuFindListing_Click(); });
+    connect(c.mnuConditions, &QAction::triggered, m_further, &ConditionsChoice::cmdConditions_Click);
+    connect(c.cmdConditions, &QPushButton::clicked, c.mnuConditions, &QAction::trigger);
     connect(c.cmdNewCustomer, &QPushButton::clicked, c.mnuNewCustomer, &QAction::trigger);
     connect(c.cmdPrint, &QPushButton::clicked, c.mnuPrint, &QAction::trigger);
     // Nothing to print for an empty short list.
@@ -165,8 +170,8 @@ void frmQX_Quillonix::fillSearchLists()
             while (choice->count() > 1)
                 choice->removeItem(choice->count() - 1);
         }
-        showMessage(QStringLiteral("不能读取区域和物业类别，只能按“全部”检索：") + error.report(),
-                    MessageFlags::Information, designedCaption());
+        showError(lcDatabase, QStringLiteral("不能读取区域和物业类别，只能按“全部”检索：") + error.report(),
+                  MessageFlags::Information, designedCaption());
     }
     regions->setCurrentIndex(0);
     categories->setCurrentIndex(0);

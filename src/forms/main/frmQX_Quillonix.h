@@ -4,6 +4,7 @@
 #include <memory>
 
 class ChangeFollower;
+class ConditionsChoice;
 class DetailPanel;
 class IdleReset;
 class ListingLookup;
@@ -42,6 +43,7 @@ public:
     PhotoArea &photoArea() { return *m_photos; }
     ShortList &shortList() { return *m_shortList; }
     NewCustomer &newCustomer() { return *m_newCustomer; }
+    ConditionsChoice &furtherConditions() { return *m_further; }
     IdleReset &idleReset() { return *m_idleReset; }
     ChangeFollower &changeFollower() { return *m_changes; }
 
@@ -73,6 +75,7 @@ private:
     std::unique_ptr<PhotoArea> m_photos;
     std::unique_ptr<ShortList> m_shortList;
     std::unique_ptr<ListingLookup> m_lookup;
+    ConditionsChoice *m_further;
     NewCustomer *m_newCustomer;
     IdleReset *m_idleReset;
     ChangeFollower *m_changes;

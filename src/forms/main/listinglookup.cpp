@@ -1,6 +1,7 @@
 #include "forms/main/listinglookup.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "core/valuetext.h"
 #include "forms/common/messagebox.h"
@@ -67,7 +68,7 @@ void ListingLookup::mnuFindListing_Click()
     try {
         number = offeredNumber(*typed);
     } catch (const DbError &error) {
-        showMessage(QStringLiteral("不能查找房源：") + error.report(), MessageFlags::Critical, lookupCaption);
+        showError(lcDatabase, QStringLiteral("不能查找房源：") + error.report(), MessageFlags::Critical, lookupCaption);
         return;
     }
     if (!number) {

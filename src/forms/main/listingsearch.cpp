@@ -2,8 +2,10 @@
 
 #include "core/dberror.h"
 #include "core/listingschema.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "forms/common/messagebox.h"
+#include "forms/conditions/conditionschoice.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/offertype.h"
@@ -47,8 +49,8 @@ QString newestFirst()
 
 } // namespace
 
-ListingSearch::ListingSearch(const MainLayout &controls, DetailPanel &detail)
-    : m_controls(controls), m_detail(detail)
+ListingSearch::ListingSearch(const MainLayout &controls, DetailPanel &detail, const ConditionsChoice &further)
+    : m_controls(controls), m_detail(detail), m_further(further)
 {
 }
 
@@ -63,7 +65,7 @@ QString ListingSearch::statement() const
             offerType = QStringLiteral(" AND fpyx=%1 ").arg(code);
     }
     return QStringLiteral("SELECT fybh,fpyx,wymc,wyqy,wyhx,jzmz,lc,cx,zj,sj FROM house WHERE seq >= -1") + status
-           + region + category + offerType + newestFirst();
+           + region + category + offerType + m_further.conditions().sql() + newestFirst();
 }
 
 QVariantList ListingSearch::values() const
@@ -73,7 +75,7 @@ QVariantList ListingSearch::values() const
         if (chosen(choice))
             values << choice->currentData();
     }
-    return values;
+    return values + m_further.conditions().values();
 }
 
 void ListingSearch::cmdSearch_Click()
@@ -93,7 +95,7 @@ void ListingSearch::cmdSearch_Click()
         hits.close();
     } catch (const DbError &error) {
         list->setRows(ListRows(list->rows().columnCount()));
-        showMessage(QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
+        showError(lcDatabase, QStringLiteral("检索房源失败：") + error.report(), MessageFlags::Critical, searchCaption);
         return;
     }
     list->setRows(std::move(cells));

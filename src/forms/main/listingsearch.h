@@ -3,15 +3,17 @@
 #include <QString>
 #include <QVariantList>
 
+class ConditionsChoice;
 class DetailPanel;
 class MainLayout;
 
 // The search bar's "检索": every current listing that matches the chosen region, category
-// and offer type, newest change first, into the result list.
+// and offer type, and the further conditions in force, newest change first, into the result
+// list.
 class ListingSearch
 {
 public:
-    ListingSearch(const MainLayout &controls, DetailPanel &detail);
+    ListingSearch(const MainLayout &controls, DetailPanel &detail, const ConditionsChoice &further);
 
     void cmdSearch_Click();
     // The statement the current choices make, and the values for its "?" marks.
@@ -21,4 +23,5 @@ public:
 private:
     const MainLayout &m_controls;
     DetailPanel &m_detail;
+    const ConditionsChoice &m_further;
 };

@@ -154,6 +154,14 @@ void MainLayout::buildSearchBar()
     optOpen[0]->setChecked(true);
     cmdSearch = placeControl<QPushButton>(Frame2, QStringLiteral("cmdSearch"), twipsRect(10500, 270, 915, 315),
                                           QStringLiteral("检索"));
+
+    // The frame's top line, after its caption and above the designed choices, is free.
+    lblConditions = placeControl<QLabel>(Frame2, QStringLiteral("lblConditions"), twipsRect(900, 0, 9480, 210));
+    lblConditions->setAutoFillBackground(true);
+    setTextColour(lblConditions, QPalette::WindowText, navy);
+    lblConditions->setTextFormat(Qt::PlainText);
+    cmdConditions = placeControl<QPushButton>(Frame2, QStringLiteral("cmdConditions"), twipsRect(10500, 0, 915, 255),
+                                              QStringLiteral("更多条件"));
 }
 
 void MainLayout::buildResultList()
@@ -277,6 +285,9 @@ void MainLayout::buildCommands(QWidget *form)
                          "把选中的二至四个预选物业并排对比");
     mnuFindListing = command("mnuFindListing", "按编号查找", QKeySequence(Qt::CTRL | Qt::Key_G),
                              "输入物业编号，显示该物业的资料");
+    mnuConditions = command("mnuConditions", "更多条件", QKeySequence(Qt::CTRL | Qt::Key_F),
+                            "按售价、租价、面积、户型、朝向、楼层、设施和关键字进一步限定检索");
+    cmdConditions->setToolTip(mnuConditions->toolTip());
     cmdPrint->setToolTip(mnuPrint->toolTip());
     cmdNewCustomer->setToolTip(mnuNewCustomer->toolTip());
 
@@ -290,7 +301,8 @@ void MainLayout::buildCommands(QWidget *form)
 
 void MainLayout::setTabOrder()
 {
-    QList<QWidget *> order = {cmbQy, cmbWylb, optOpen[0], optOpen[1], optOpen[2], optOpen[3], cmdSearch, lsvHouse};
+    QList<QWidget *> order = {cmbQy, cmbWylb, optOpen[0], optOpen[1], optOpen[2], optOpen[3], cmdConditions, cmdSearch,
+                            lsvHouse};
     for (QLineEdit *box : detailBoxes)
         order << box;
     // The buttons beside the photo frame from top to bottom.

@@ -32,6 +32,10 @@ public:
     QComboBox *cmbQy, *cmbWylb;
     std::array<QRadioButton *, 4> optOpen;
     QPushButton *cmdSearch;
+    // In the search bar's top line: the further conditions in force, and the button that
+    // opens their window.
+    QLabel *lblConditions;
+    QPushButton *cmdConditions;
     ReportListView *lsvHouse;
     std::array<QLineEdit *, detailBoxCount> detailBoxes;
     QLineEdit *txtWysx;
@@ -45,7 +49,7 @@ public:
     QPushButton *cmdPrint, *cmdNewCustomer;
     // The commands of the front desk beyond the designed buttons, each with its shortcut,
     // in the lists' context menus and on the buttons above.
-    QAction *mnuNewCustomer, *mnuPrint, *mnuCompare, *mnuFindListing;
+    QAction *mnuNewCustomer, *mnuPrint, *mnuCompare, *mnuFindListing, *mnuConditions;
     QTimer *tmQuillonix;
     StatusPanels *stbBottom;
 

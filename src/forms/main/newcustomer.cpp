@@ -1,5 +1,6 @@
 #include "forms/main/newcustomer.h"
 
+#include "forms/conditions/conditionschoice.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
@@ -33,8 +34,9 @@ void closeWindow(QWidget *window)
 
 } // namespace
 
-NewCustomer::NewCustomer(const MainLayout &controls, DetailPanel &detail, QObject *parent)
-    : QObject(parent), m_controls(controls), m_detail(detail)
+NewCustomer::NewCustomer(const MainLayout &controls, DetailPanel &detail, ConditionsChoice &further,
+                         QObject *parent)
+    : QObject(parent), m_controls(controls), m_detail(detail), m_further(further)
 {
 }
 
@@ -65,5 +67,6 @@ void NewCustomer::emptyTheWindow()
     m_controls.cmbQy->setCurrentIndex(0);
     m_controls.cmbWylb->setCurrentIndex(0);
     m_controls.optOpen[0]->setChecked(true);
+    m_further.clear();
     m_controls.cmbQy->setFocus();
 }

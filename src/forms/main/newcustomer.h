@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class ConditionsChoice;
 class DetailPanel;
 class MainLayout;
 
@@ -13,12 +14,12 @@ class NewCustomer : public QObject
 {
     Q_OBJECT
 public:
-    NewCustomer(const MainLayout &controls, DetailPanel &detail, QObject *parent);
+    NewCustomer(const MainLayout &controls, DetailPanel &detail, ConditionsChoice &further, QObject *parent);
 
     // Closes what is open over the main window (a menu, the enlarged photo, a preview, a
     // message, a prompt), each as its Esc or 取消 would, then empties the short list, the
-    // hits and the detail panel with its photo and puts the search choices back to
-    // 全部 / 全部 / 所有. A window that stays open leaves everything as it is.
+    // hits and the detail panel with its photo, puts the search choices back to
+    // 全部 / 全部 / 所有 and empties the further conditions. A window that stays open leaves everything as it is.
     void cmdNewCustomer_Click();
 
 private:
@@ -29,4 +30,5 @@ private:
 
     const MainLayout &m_controls;
     DetailPanel &m_detail;
+    ConditionsChoice &m_further;
 };

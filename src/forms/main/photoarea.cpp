@@ -1,6 +1,7 @@
 #include "forms/main/photoarea.h"
 
 #include "core/heldinput.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
@@ -72,14 +73,14 @@ void PhotoArea::List_Click()
     const QString name = m_controls.List->item(chosen)->text();
     const QString file = funLocateFile(photoPath(gDBPath, m_controls.List1->item(chosen)->text()));
     if (file.isEmpty()) {
-        showMessage(QStringLiteral("找不到文件") + name + QStringLiteral("，可能已被删除或改变了存放目录！"),
-                    MessageFlags::Information, photoCaption);
+        showError(lcPhoto, QStringLiteral("找不到文件") + name + QStringLiteral("，可能已被删除或改变了存放目录！"),
+                  MessageFlags::Information, photoCaption);
         return;
     }
     const QImage picture = readPhotoAside(file, largestDrawn(m_window));
     if (picture.isNull()) {
-        showMessage(QStringLiteral("不能显示图片") + name + QStringLiteral("，文件已损坏或不是可以显示的图片！"),
-                    MessageFlags::Information, photoCaption);
+        showError(lcPhoto, QStringLiteral("不能显示图片") + name + QStringLiteral("，文件已损坏或不是可以显示的图片！"),
+                  MessageFlags::Information, photoCaption);
         return;
     }
     m_controls.imgHouse->setPicture(picture);

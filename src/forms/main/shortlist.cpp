@@ -1,6 +1,7 @@
 #include "forms/main/shortlist.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "forms/common/messagebox.h"
 #include "forms/common/modal.h"
 #include "forms/compare/frmQX_Compare.h"
@@ -28,7 +29,7 @@ std::optional<Handout::Listings> readListings(const QVector<StoredText> &numbers
     try {
         return Handout::read(numbers, caption, window);
     } catch (const DbError &error) {
-        showMessage(QStringLiteral("不能读取房源资料：") + error.report(), MessageFlags::Critical, caption);
+        showError(lcDatabase, QStringLiteral("不能读取房源资料：") + error.report(), MessageFlags::Critical, caption);
         return std::nullopt;
     }
 }

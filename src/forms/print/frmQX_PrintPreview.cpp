@@ -1,5 +1,6 @@
 #include "forms/print/frmQX_PrintPreview.h"
 
+#include "core/logcategories.h"
 #include "forms/common/messagebox.h"
 #include "forms/common/modal.h"
 #include "forms/common/workprogress.h"
@@ -188,8 +189,8 @@ void frmQX_PrintPreview::cmdSavePdf_Click()
         stopped = progress.cancelled();
     }
     if (!saved && !stopped)
-        showMessage(QStringLiteral("不能保存文件“%1”，请换一个文件夹或文件名。").arg(QDir::toNativeSeparators(file)),
-                    MessageFlags::Information, windowTitle());
+        showError(lcFile, QStringLiteral("不能保存文件“%1”，请换一个文件夹或文件名。").arg(QDir::toNativeSeparators(file)),
+                  MessageFlags::Information, windowTitle());
 }
 
 QString frmQX_PrintPreview::chooseFile()

@@ -1,6 +1,7 @@
 #include "forms/privilege/frmQX_CheckPrivilege.h"
 
 #include "core/dberror.h"
+#include "core/logcategories.h"
 #include "core/mQuillonix.h"
 #include "core/valuetext.h"
 #include "forms/common/controls.h"
@@ -75,7 +76,7 @@ bool frmQX_CheckPrivilege::storedPasswordMatches(const QString &typed)
             return typed.isEmpty();
         return ValueText::trimBlanks(ValueText::plain(stored)) == typed;
     } catch (const DbError &error) {
-        showMessage(QStringLiteral("不能核对口令：") + error.report(), MessageFlags::Critical, promptCaption);
+        showError(lcDatabase, QStringLiteral("不能核对口令：") + error.report(), MessageFlags::Critical, promptCaption);
         return false;
     }
 }

@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -83,6 +84,9 @@ private slots:
     void drawnWholeAtEveryScale();
     void firstRunRecordsTheProgramFolderBeforeConnecting();
     void storedFolderGetsItsTrailingSlashWrittenBack();
+    void firstStartProposesAFolderOfTheUsersOwn_data();
+    void firstStartProposesAFolderOfTheUsersOwn();
+    void installedProgramsFirstStartPicksFromTheHomeFolder();
     void unreachableDatabaseAnsweredNoEndsTheProgram();
     void unreachableDatabaseYesThenCancelAsksToStartAgain();
     void unreachableDatabaseYesThenSaveEndsWithoutSecondMessage();
@@ -178,6 +182,57 @@ void TestLogin::firstRunRecordsTheProgramFolderBeforeConnecting()
         QCOMPARE(storedWhenAsked, programFolder);
 }
 
+void TestLogin::firstStartProposesAFolderOfTheUsersOwn_data()
+{
+    QTest::addColumn<QString>("programFolder"); // {home}: the user's home folder
+    QTest::addColumn<bool>("userMayWrite");
+    QTest::addColumn<QString>("proposed");
+    QTest::newRow("the build tree") << "/home/dev/quillonix/build/bin" << true << "/home/dev/quillonix/build/bin";
+    QTest::newRow("a copy in the user's folders") << "{home}/quillonix" << true << "{home}/quillonix";
+    QTest::newRow("installed in /usr/bin") << "/usr/bin" << false << "{home}/房源数据";
+    QTest::newRow("installed in /opt") << "/opt/quillonix/bin" << false << "{home}/房源数据";
+}
+
+void TestLogin::firstStartProposesAFolderOfTheUsersOwn()
+{
+    QFETCH(QString, programFolder);
+    QFETCH(bool, userMayWrite);
+    QFETCH(QString, proposed);
+    const QString home = TestSandbox::newFolder();
+    const EnvironmentChange homeFolder("HOME", QFile::encodeName(home));
+    programFolder.replace(QStringLiteral("{home}"), home);
+    proposed.replace(QStringLiteral("{home}"), home);
+    QCOMPARE(proposedDBPath(programFolder, userMayWrite), proposed);
+}
+
+void TestLogin::installedProgramsFirstStartPicksFromTheHomeFolder()
+{
+    const QString home = TestSandbox::newFolder();
+    const EnvironmentChange homeFolder("HOME", QFile::encodeName(home));
+    // What the first start of a program in /usr/bin records; the folder is not made yet.
+    funSaveDBPath(proposedDBPath(QStringLiteral("/usr/bin"), false));
+    const QString proposed = home + QStringLiteral("/房源数据");
+    MessageScript::expect(missingDatabase(proposed), 20, QStringLiteral("连接数据库"), MessageAnswer::Yes);
+    MessageScript::expect(QStringLiteral("请重新进入系统"), 64, QStringLiteral("重新登录"));
+    QString shownFolder;
+    QString openedAt;
+    whenModalShown([&](QWidget *dialog) {
+        shownFolder = control<QLineEdit>(dialog, QStringLiteral("txtDataBaseLocation"))->text();
+        QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdChange")), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(dialog, QStringLiteral("cmdCancel")), Qt::LeftButton);
+    });
+    whenModalShown([&](QWidget *picker) {
+        auto *folders = qobject_cast<QFileDialog *>(picker);
+        QVERIFY(folders);
+        openedAt = folders->directory().absolutePath();
+        folders->reject();
+    });
+    QuillonixProgram program; // the desk's own folder picker
+    QVERIFY(!program.start());
+    QCOMPARE(shownFolder, proposed + QLatin1Char('/'));
+    QCOMPARE(openedAt, home);
+}
+
 void TestLogin::storedFolderGetsItsTrailingSlashWrittenBack()
 {
     ListingFixture listings;
@@ -205,9 +260,19 @@ void TestLogin::unreachableDatabaseAnsweredNoEndsTheProgram()
     const QString nowhere = TestSandbox::newFolder() + QStringLiteral("/gone");
     funSaveDBPath(nowhere);
     MessageScript::expect(missingDatabase(nowhere), 20, QStringLiteral("连接数据库"), MessageAnswer::No);
+    const ProgramLog log;
     QuillonixProgram program;
     QVERIFY(!program.start());
     QVERIFY(ProgramEnd::programEnding());
+    // Started from a shell, the program failed.
+    QCOMPARE(ProgramEnd::exitCode(), 1);
+    // The desk's journal keeps the question and its cause in one line, and never the
+    // password of the connection string.
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: 连接数据库：") + connectQuestion
+                                      + QStringLiteral(" 找不到数据库文件：") + nowhere + QStringLiteral("/itdb.mdb")});
+    const QString password = QRegularExpression(QStringLiteral("pwd=([^;]+)")).match(gConnectString).captured(1);
+    QVERIFY(!password.isEmpty());
+    QVERIFY(!log.lines().constFirst().contains(password));
     QVERIFY(!program.loginForm()->isVisible());
     QCOMPARE(storedFolder(), nowhere + QLatin1Char('/'));
     QVERIFY(!QFile::exists(nowhere + QStringLiteral("/itdb.mdb")));
@@ -229,6 +294,7 @@ void TestLogin::unreachableDatabaseYesThenCancelAsksToStartAgain()
     login.Form_Load();
     QCOMPARE(shownFolder, nowhere + QLatin1Char('/'));
     QVERIFY(ProgramEnd::programEnding());
+    QCOMPARE(ProgramEnd::exitCode(), 1);
     QCOMPARE(storedFolder(), nowhere + QLatin1Char('/'));
 }
 
@@ -250,6 +316,8 @@ void TestLogin::unreachableDatabaseYesThenSaveEndsWithoutSecondMessage()
     login.Form_Load();
     setFolderPicker({});
     QVERIFY(ProgramEnd::programEnding());
+    // The user chose another folder and is to start again: nothing failed.
+    QCOMPARE(ProgramEnd::exitCode(), 0);
     QCOMPARE(storedFolder(), chosen);
 }
 
@@ -466,6 +534,7 @@ void TestLogin::cancelEndsTheProgramWithoutAWord()
     QVERIFY(program.start());
     QTest::mouseClick(control<QPushButton>(program.loginForm(), QStringLiteral("cmdCancel")), Qt::LeftButton);
     QVERIFY(ProgramEnd::programEnding());
+    QCOMPARE(ProgramEnd::exitCode(), 0);
     QVERIFY(!program.loginForm()->isVisible());
     QVERIFY(!program.mainWindow());
 

@@ -372,11 +372,13 @@ void TestDetailPanel::damagedIndexIsReportedAsDamageOnce()
     main.pressSearch();
     const int row = int(MainWindowFixture::column(main.results(), 0).indexOf(QStringLiteral("QX0002")));
     QVERIFY(row >= 0);
-    MessageScript::expect(QStringLiteral("不能读取房源资料：( %1)数据库文件已损坏，请用备份恢复。").arg(number), 64,
-                          QStringLiteral("物业资料"));
+    const QString shown = QStringLiteral("不能读取房源资料：( %1)数据库文件已损坏，请用备份恢复。").arg(number);
+    MessageScript::expect(shown, 64, QStringLiteral("物业资料"));
+    const ProgramLog log;
     MainWindowFixture::clickRow(main.results(), row);
     QVERIFY(MessageScript::allShown());
     QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: 物业资料：") + shown});
 }
 
 void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel_data()

@@ -57,6 +57,7 @@ const Designed design[] = {
     {"optOpen(2)", "Frame2", 7840, 330, 700, 225, "出售"},
     {"optOpen(3)", "Frame2", 8730, 330, 1035, 225, "租售均可"},
     {"cmdSearch", "Frame2", 10500, 270, 915, 315, "检索"},
+    {"cmdConditions", "Frame2", 10500, 0, 915, 255, "更多条件"},
     {"lsvHouse", "Frame1", 30, 120, 11745, 2445, nullptr},
     {"lsvHouseSelected", "Frame4", 30, 300, 3015, 1695, nullptr},
     {"cmdSelect", "Frame4", 3360, 540, 915, 315, "预选"},
@@ -142,6 +143,7 @@ const QStringList detailBoxes = {
 const std::pair<const char *, const char *> accessibleNames[] = {
     {"cmbQy", "区域"},          {"cmbWylb", "物业类别"},    {"optOpen(0)", "所有"},     {"optOpen(1)", "出租"},
     {"optOpen(2)", "出售"},     {"optOpen(3)", "租售均可"}, {"cmdSearch", "检索"},      {"lsvHouse", "检索结果"},
+    {"cmdConditions", "更多条件"},
     {"txtFybh", "物业编号"},    {"txtFpyx", "放盘意向"},    {"txtQy", "区域"},          {"txtWylb", "物业类别"},
     {"txtWylx", "物业类型"},    {"txtWytd", "物业特点"},    {"txtWyhx", "户型"},        {"txtWymc", "物业名称"},
     {"txtJzmz", "建筑面积"},    {"txtSymz", "实用面积"},    {"txtCx", "朝向"},          {"txtCh", "厨"},
@@ -196,7 +198,7 @@ private slots:
     void listsShowTheirColumnHeaders();
     void detailBoxesAreReadOnlyButSelectable();
     void everyBoxListAndButtonIsNamedForAScreenReader();
-    void tabVisitsTheFortyFiveStopsAndReturns();
+    void tabVisitsTheFortySixStopsAndReturns();
     void everyNewCommandHasAWayInAndATipNamingItsShortcut_data();
     void everyNewCommandHasAWayInAndATipNamingItsShortcut();
     void neitherEnterNorEscPressesAButton();
@@ -329,18 +331,18 @@ void TestMainLayout::detailBoxesAreReadOnlyButSelectable()
     }
 }
 
-void TestMainLayout::tabVisitsTheFortyFiveStopsAndReturns()
+void TestMainLayout::tabVisitsTheFortySixStopsAndReturns()
 {
     frmQX_Quillonix window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QStringList tabOrder = {"cmbQy", "cmbWylb", "optOpen(0)", "optOpen(1)", "optOpen(2)", "optOpen(3)", "cmdSearch",
-                            "lsvHouse"};
+    QStringList tabOrder = {"cmbQy", "cmbWylb", "optOpen(0)", "optOpen(1)", "optOpen(2)", "optOpen(3)",
+                            "cmdConditions", "cmdSearch", "lsvHouse"};
     tabOrder << detailBoxes;
     // The buttons beside the photo frame from top to bottom.
     tabOrder << QStringList{"lsvHouseSelected", "cmdSelect", "cmdRemove", "cmdClear", "List",
                             "cmdPrint",         "cmdDBLocation", "cmdExit", "cmdNewCustomer"};
-    QCOMPARE(tabOrder.size(), 45);
+    QCOMPARE(tabOrder.size(), 46);
 
     // The tab order as set: every control that takes the focus, in this order, nothing else.
     QStringList chain;
@@ -363,17 +365,17 @@ void TestMainLayout::tabVisitsTheFortyFiveStopsAndReturns()
     // Nothing to print while the short list is empty: the button is off, and passed over.
     QStringList walkWithoutPrint = walk;
     walkWithoutPrint.removeAll(QStringLiteral("cmdPrint"));
-    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 41), walkWithoutPrint);
+    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 42), walkWithoutPrint);
     control<ReportListView>(&window, QStringLiteral("lsvHouseSelected"))
         ->rows()
         .appendRow({QStringLiteral("A1"), QStringLiteral("出租")}, QStringLiteral("A1"));
-    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 42), walk);
+    QCOMPARE(tabWalk(control<QWidget>(&window, QStringLiteral("cmbQy")), 43), walk);
     auto *any = control<QAbstractButton>(&window, QStringLiteral("optOpen(0)"));
     any->setFocus(Qt::TabFocusReason);
     QTest::keyClick(any, Qt::Key_Right);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("optOpen(1)"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdSearch"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdConditions"));
 }
 
 void TestMainLayout::neitherEnterNorEscPressesAButton()

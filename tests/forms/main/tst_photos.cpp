@@ -269,16 +269,22 @@ void TestPhotos::unreadableFilesAreReportedAndTheEarlierPhotoKept()
     window.detailPanel().subGetValue(QStringLiteral("A1"));
     const auto *photo = control<ImageBox>(&window, QStringLiteral("imgHouse"));
     QVERIFY(holdsColour(*photo, Qt::red));
+    // What the desk is told goes to the log as well, a line each.
+    const ProgramLog log;
+    QStringList logged;
     for (int row = 1; row <= 3; ++row) {
         MessageScript::expect(unreadableMessage(bad.at(row - 1)), 64, photoCaption);
         choosePhoto(main.photoNames(), row);
         QVERIFY(MessageScript::allShown());
         QVERIFY(holdsColour(*photo, Qt::red));
+        logged << QStringLiteral("quillonix.photo: %1：%2").arg(photoCaption, unreadableMessage(bad.at(row - 1)));
     }
     // A folder where a photo should be is no file at all.
     MessageScript::expect(missingMessage(QStringLiteral("folder.jpg")), 64, photoCaption);
     choosePhoto(main.photoNames(), 4);
     QVERIFY(holdsColour(*photo, Qt::red));
+    logged << QStringLiteral("quillonix.photo: %1：%2").arg(photoCaption, missingMessage(QStringLiteral("folder.jpg")));
+    QCOMPARE(log.lines(), logged);
 }
 
 void TestPhotos::largePhotoIsKeptAtScreenSize()

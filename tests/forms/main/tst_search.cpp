@@ -1,3 +1,4 @@
+#include "listingfixture.h"
 #include "mainwindowfixture.h"
 #include "testsupport.h"
 
@@ -8,6 +9,7 @@
 #include "forms/main/listingsearch.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -40,6 +42,7 @@ private slots:
     void searchReplacesTheRowsAndBlanksThePanel();
     void searchWithoutHitsSaysSoAndKeepsTheShortList();
     void failingQueryIsReportedWithAnEmptyList();
+    void damagedDatabaseIsReportedAndLogged();
     void choicesStoredInOtherEncodingsFindTheirListings_data();
     void choicesStoredInOtherEncodingsFindTheirListings();
     void searchThatNeverEndsIsStoppedAndReported();
@@ -230,6 +233,39 @@ void TestSearch::failingQueryIsReportedWithAnEmptyList()
     MessageScript::install();
     QVERIFY2(report.startsWith(searchCaption + QStringLiteral("16检索房源失败：(")) && report.contains(QStringLiteral("wyqy")),
              qPrintable(report));
+    QCOMPARE(main.results().rowCount(), 0);
+}
+
+void TestSearch::damagedDatabaseIsReportedAndLogged()
+{
+    SKIP_ON_SERVER("Damage to a database file.");
+    MainWindowFixture main;
+    ListingFixture &listings = main.listings();
+    for (const char *fybh : {"QX0001", "QX0002", "QX0003"})
+        listings.addHouse(QString::fromLatin1(fybh));
+    // The search reads its index alone: the index's page overwritten at its start, as a
+    // failing disk does.
+    const qint64 pageSize = listings.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    const qint64 page
+        = listings.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='house_search'")).toLongLong();
+    QFile file(listings.databaseFile());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek((page - 1) * pageSize));
+    QCOMPARE(file.write(QByteArray(16, char(0x77))), 16);
+    file.close();
+
+    main.open();
+    QString shown;
+    setMessageHandler([&](const QString &text, int flags, const QString &caption) {
+        shown = QStringLiteral("%1 %2 %3").arg(caption).arg(flags).arg(text);
+        return MessageAnswer::Ok;
+    });
+    const ProgramLog log;
+    main.pressSearch();
+    MessageScript::install();
+    const QString report = QStringLiteral("检索房源失败：( 11)数据库文件已损坏，请用备份恢复。");
+    QCOMPARE(shown, searchCaption + QStringLiteral(" 16 ") + report);
+    QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: ") + searchCaption + QStringLiteral("：") + report});
     QCOMPARE(main.results().rowCount(), 0);
 }
 
