@@ -1,5 +1,6 @@
 #include "forms/main/frmQX_Quillonix.h"
 
+#include "core/connection.h"
 #include "core/dberror.h"
 #include "core/logcategories.h"
 #include "core/mQuillonix.h"
@@ -12,6 +13,7 @@
 #include "forms/common/programend.h"
 #include "forms/conditions/conditionschoice.h"
 #include "forms/dblocation/frmQX_DataBaseLocation.h"
+#include "forms/main/changefollower.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/idlereset.h"
 #include "forms/main/listinglookup.h"
@@ -41,6 +43,8 @@ namespace {
 constexpr int readingPanel = 2;
 constexpr int loginPanel = 3;
 constexpr int clockPanel = 4;
+// How often the database is looked at for changes another program made.
+constexpr int changeCheckMs = 2000;
 const QString privilegeCaption = QStringLiteral("权限检查");
 
 } // namespace
@@ -63,6 +67,7 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
     m_lookup = std::make_unique<ListingLookup>(*m_detail, this);
     m_newCustomer = new NewCustomer(*m_layout, *m_detail, *m_further, this);
     m_idleReset = new IdleReset(*m_layout->stbBottom, [this] { m_newCustomer->cmdNewCustomer_Click(); }, this);
+    m_changes = new ChangeFollower(*m_detail, *m_layout->stbBottom, this);
     connectEvents();
     connectCommands();
     m_layout->tmQuillonix->start();
@@ -79,7 +84,11 @@ void frmQX_Quillonix::connectEvents()
 {
     const MainLayout &c = *m_layout;
     connect(c.tmQuillonix, &QTimer::timeout, this, &frmQX_Quillonix::tmQuillonix_Timer);
-    connect(c.cmdSearch, &QPushButton::clicked, this, [this] { m_search->cmdSearch_Click(); });
+    connect(c.cmdSearch, &QPushButton::clicked, this, [this] {
+        m_changes->searched();
+        m_search->cmdSearch_Click();
+        m_changes->check();
+    });
     connect(c.lsvHouse, &ReportListView::Click, this, [this] { m_results->lsvHouse_Click(); });
     connect(c.lsvHouse, &ReportListView::KeyUp, this, [this] { m_results->lsvHouse_KeyUp(); });
     connect(c.lsvHouse, &ReportListView::ColumnClick, this,
@@ -128,6 +137,9 @@ void frmQX_Quillonix::Form_Load()
     fitToScreen();
     if (const int minutes = funLoadIdleResetMinutes())
         m_idleReset->start(std::chrono::minutes(minutes));
+    const QString file = Connection::fileOf(gConnection.connectionString());
+    if (!file.isEmpty())
+        m_changes->watchFile(file, changeCheckMs);
 }
 
 void frmQX_Quillonix::fillSearchLists()
@@ -251,7 +263,7 @@ void frmQX_Quillonix::tmQuillonix_Timer()
 
 void frmQX_Quillonix::showDatabaseReading(bool reading)
 {
-    m_layout->stbBottom->setPanelText(readingPanel, reading ? QStringLiteral("正在读取数据库……") : QString());
+    m_layout->stbBottom->setPanelText(readingPanel, reading ? QStringLiteral("正在读取数据库……") : m_changes->notice());
 }
 
 bool frmQX_Quillonix::passesPrivilegeCheck(const QString &refusal)

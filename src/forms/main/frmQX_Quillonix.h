@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 
+class ChangeFollower;
 class ConditionsChoice;
 class DetailPanel;
 class IdleReset;
@@ -44,6 +45,7 @@ public:
     NewCustomer &newCustomer() { return *m_newCustomer; }
     ConditionsChoice &furtherConditions() { return *m_further; }
     IdleReset &idleReset() { return *m_idleReset; }
+    ChangeFollower &changeFollower() { return *m_changes; }
 
 protected:
     bool event(QEvent *event) override;
@@ -76,6 +78,7 @@ private:
     ConditionsChoice *m_further;
     NewCustomer *m_newCustomer;
     IdleReset *m_idleReset;
+    ChangeFollower *m_changes;
     RunningCopyServer *m_runningCopy = nullptr;
     QMetaObject::Connection m_screenResized;
     bool m_unloading = false;

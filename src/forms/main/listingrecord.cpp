@@ -98,6 +98,7 @@ ListingRecord ListingRecord::read(const StoredText &strFybh)
     listing.texts[size_t(indexOf("txtFybh"))] = strFybh.shown();
     listing.texts[size_t(indexOf("txtFpyx"))] = offerTypeText(house.field(QStringLiteral("fpyx")));
     listing.texts[size_t(indexOf("txtWysx"))] = facilitiesLine(house);
+    listing.offered = house.field(QStringLiteral("wyzt")).toInt() == 1;
     house.close();
 
     Recordset &photos = funOpenQuery(QStringLiteral("SELECT seq,tpbh,tpm FROM picture WHERE fybh=?"), number);

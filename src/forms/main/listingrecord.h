@@ -11,6 +11,11 @@ struct ListingPhoto
 {
     QString number;
     QString name;
+
+    friend bool operator==(const ListingPhoto &a, const ListingPhoto &b)
+    {
+        return a.number == b.number && a.name == b.name;
+    }
 };
 
 // One listing as the front desk reads it: the 28 detail fields as text, as the detail panel
@@ -41,4 +46,11 @@ struct ListingRecord
 
     std::array<QString, fieldCount> texts;
     QVector<ListingPhoto> photos;
+    // Still offered (wyzt 1), not withdrawn.
+    bool offered = true;
+
+    friend bool operator==(const ListingRecord &a, const ListingRecord &b)
+    {
+        return a.texts == b.texts && a.photos == b.photos && a.offered == b.offered;
+    }
 };

@@ -4,6 +4,10 @@
 #include "forms/common/imagebox.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/mainlayout.h"
+#include "forms/main/statuspanels.h"
+
+#include <QDialog>
 
 #include <QFile>
 #include <QListWidget>
@@ -24,6 +28,26 @@ QVariantMap withFlags(const QVariantList &values)
     for (int i = 0; i < flags.size(); ++i)
         columns.insert(flags.at(i), values.value(i));
     return columns;
+}
+
+QString noticePanel(frmQX_Quillonix &window)
+{
+    return window.controls().stbBottom->panelText(2);
+}
+
+// A desk showing A1 with its second photo, on a database another program then changes.
+void showSecondPhotoOfA1(MainWindowFixture &main)
+{
+    ListingFixture &listings = main.listings();
+    listings.addHouse(QStringLiteral("A1"), {{"sj", 100}});
+    listings.addHouse(QStringLiteral("B2"));
+    listings.addPicture(QStringLiteral("A1"), QStringLiteral("a1-front.jpg"), QStringLiteral("外景"));
+    listings.addPicture(QStringLiteral("A1"), QStringLiteral("a1-room.jpg"), QStringLiteral("客厅"));
+    listings.writePhoto(QStringLiteral("a1-front.jpg"));
+    listings.writePhoto(QStringLiteral("a1-room.jpg"));
+    frmQX_Quillonix &window = main.open();
+    window.detailPanel().subGetValue(QStringLiteral("A1"));
+    main.photoNames().setCurrentRow(1);
 }
 
 } // namespace
@@ -51,6 +75,9 @@ private slots:
     void storedTextIsShownWholeAndDecoded();
     void damagedIndexIsReportedAsDamageOnce_data();
     void damagedIndexIsReportedAsDamageOnce();
+    void changeByAnotherProgramReachesTheOpenPanel_data();
+    void changeByAnotherProgramReachesTheOpenPanel();
+    void changeWaitsForAnOpenDialog();
 };
 
 void TestDetailPanel::fullListingFillsTheTwentyEightBoxes()
@@ -352,6 +379,78 @@ void TestDetailPanel::damagedIndexIsReportedAsDamageOnce()
     QVERIFY(MessageScript::allShown());
     QCOMPARE(main.box(QStringLiteral("txtFybh")), QString());
     QCOMPARE(log.lines(), QStringList{QStringLiteral("quillonix.db: 物业资料：") + shown});
+}
+
+void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("price");
+    QTest::addColumn<QStringList>("photos");
+    QTest::addColumn<int>("shownPhoto");
+    QTest::addColumn<QString>("notice");
+    const QString updated = QStringLiteral("房源 A1 的资料已更新");
+    const QString gone = QStringLiteral("房源 A1 已下架或已删除");
+    QTest::newRow("price changed") << QStringLiteral("UPDATE house SET sj = 95 WHERE fybh = 'A1'") << "95"
+                                   << QStringList{"外景", "客厅"} << 1 << updated;
+    QTest::newRow("photo added") << QStringLiteral("INSERT INTO picture (fybh, tpbh, tpm) VALUES ('A1', 'a1-bath.jpg', '浴室')")
+                                 << "100" << QStringList{"外景", "客厅", "浴室"} << 1 << updated;
+    QTest::newRow("photo renamed") << QStringLiteral("UPDATE picture SET tpm = '新外景' WHERE tpbh = 'a1-front.jpg'")
+                                   << "100" << QStringList{"新外景", "客厅"} << 1 << updated;
+    QTest::newRow("shown photo deleted") << QStringLiteral("DELETE FROM picture WHERE tpbh = 'a1-room.jpg'") << "100"
+                                         << QStringList{"外景"} << 0 << updated;
+    QTest::newRow("withdrawn") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'A1'") << ""
+                               << QStringList{} << -1 << gone;
+    QTest::newRow("deleted") << QStringLiteral("DELETE FROM house WHERE fybh = 'A1'") << "" << QStringList{} << -1
+                             << gone;
+    QTest::newRow("another listing changed")
+        << QStringLiteral("INSERT INTO picture (fybh, tpbh, tpm) VALUES ('B2', 'b2.jpg', '别家')") << "100"
+        << QStringList{"外景", "客厅"} << 1 << QStringLiteral("检索结果可能已变，按检索刷新");
+}
+
+void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel()
+{
+    SKIP_ON_SERVER("the desk follows changes to a database file");
+    QFETCH(QString, statement);
+    QFETCH(QString, price);
+    QFETCH(QStringList, photos);
+    QFETCH(int, shownPhoto);
+    QFETCH(QString, notice);
+    MainWindowFixture main;
+    showSecondPhotoOfA1(main);
+    frmQX_Quillonix &window = main.window();
+    // Times of a file system that keeps whole seconds only must differ as well.
+    QTest::qWait(1100);
+    QCOMPARE(noticePanel(window), QString());
+    main.listings().exec(statement);
+    QTRY_COMPARE_WITH_TIMEOUT(noticePanel(window), notice, 3000);
+    QCOMPARE(main.box(QStringLiteral("txtSj")), price);
+    QCOMPARE(MainWindowFixture::entries(main.photoNames()), photos);
+    QCOMPARE(main.photoNames().currentRow(), shownPhoto);
+    // The word on the listing gives way to the word on the hits, which stays until the next search.
+    QTRY_COMPARE_WITH_TIMEOUT(noticePanel(window), QStringLiteral("检索结果可能已变，按检索刷新"), 6000);
+    main.pressSearch();
+    QCOMPARE(noticePanel(window), QString());
+}
+
+void TestDetailPanel::changeWaitsForAnOpenDialog()
+{
+    SKIP_ON_SERVER("the desk follows changes to a database file");
+    MainWindowFixture main;
+    showSecondPhotoOfA1(main);
+    frmQX_Quillonix &window = main.window();
+    QTest::qWait(1100);
+    QDialog dialog(&window);
+    whenModalShown([&](QWidget *) {
+        main.listings().exec(QStringLiteral("UPDATE house SET sj = 95 WHERE fybh = 'A1'"));
+        // Long enough for several looks at the file: the open dialog keeps the panel as it was.
+        QTest::qWait(4500);
+        QCOMPARE(main.box(QStringLiteral("txtSj")), QStringLiteral("100"));
+        QCOMPARE(noticePanel(window), QString());
+        dialog.reject();
+    });
+    dialog.exec();
+    QTRY_COMPARE_WITH_TIMEOUT(main.box(QStringLiteral("txtSj")), QStringLiteral("95"), 3000);
+    QCOMPARE(noticePanel(window), QStringLiteral("房源 A1 的资料已更新"));
 }
 
 QTEST_MAIN(TestDetailPanel)
