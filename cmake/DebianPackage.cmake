@@ -23,4 +23,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libqt6sql6-sqlite, qt6-image-formats-plugins, fonts-wqy-microhei, qt6-translations-l10n")
+# Making the package builds what it ships, not every target (the tests, the benchmark).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 include(CPack)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as an agency's administrator meets it: made by CPack from this build,
-# installed into a scratch root, started from its launcher on an X server the way a new user
-# starts it, and removed again.
+# checked by lintian, installed into a scratch root, started from its launcher on an X server
+# the way a new user starts it, and removed again.
 # Usage: tst_package.sh BUILDFOLDER ACCESSFILE QTPLUGINFOLDER QTTRANSLATIONFOLDER
 set -euo pipefail
 build=$1 access=$2 plugins=$3 translations=$4
@@ -31,6 +31,10 @@ if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
 fi
 deb=${debs[0]}
 dpkg-deb --info "$deb"
+
+step "Debian's own check: lintian finds no error and no warning"
+# Informational tags are shown, and allowed: the package is made by CPack, not from a source package.
+lintian --fail-on error,warning --display-info "$deb" || fail "lintian finds errors or warnings in the package"
 
 step "Depends names the package of every file the program loads at run time"
 depends=$(dpkg-deb --field "$deb" Depends | sed -E 's/\([^)]*\)//g; s/\|/,/g' | tr ',' '\n' | tr -d ' ')
