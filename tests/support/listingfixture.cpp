@@ -209,6 +209,13 @@ QVariant ListingFixture::scalar(const QString &statement)
     return query.value(0);
 }
 
+ListingFixture::Page ListingFixture::indexRootPage(const QString &index)
+{
+    const qint64 size = scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
+    const qint64 root = scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(index)).toLongLong();
+    return {(root - 1) * size, size};
+}
+
 void ListingFixture::addUser(const QVariant &name, const QVariant &password)
 {
     exec(QStringLiteral("INSERT INTO user (yhm, yhkl, xgr, xgsj) VALUES (?, ?, 'TEST', '2025-01-01 08:00:00')"),

@@ -44,6 +44,14 @@ public:
 
     void exec(const QString &statement, const QVariantList &values = {});
     QVariant scalar(const QString &statement);
+    // Where the root page of an index of the database file lies, for tests that damage it as
+    // a failing disk does.
+    struct Page
+    {
+        qint64 offset;
+        qint64 size;
+    };
+    Page indexRootPage(const QString &index);
 
     void addUser(const QVariant &name, const QVariant &password);
     void addSetting(const QVariant &lbh, const QVariant &lbm);

@@ -350,13 +350,11 @@ void TestDetailPanel::damagedIndexIsReportedAsDamageOnce()
     for (const char *fybh : {"QX0001", "QX0002", "QX0003"})
         listings.addHouse(QString::fromLatin1(fybh));
     // The detail panel finds a listing through the index of listing numbers.
-    const qint64 pageSize = listings.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
-    const qint64 page
-        = listings.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='house_fybh'")).toLongLong();
+    const ListingFixture::Page page = listings.indexRootPage(QStringLiteral("house_fybh"));
     QFile file(listings.databaseFile());
     QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.seek((page - 1) * pageSize));
-    QByteArray content = file.read(pageSize);
+    QVERIFY(file.seek(page.offset));
+    QByteArray content = file.read(page.size);
     if (damage == "number") {
         const qsizetype at = content.indexOf("QX0002");
         QVERIFY(at >= 0);
@@ -364,8 +362,8 @@ void TestDetailPanel::damagedIndexIsReportedAsDamageOnce()
     } else {
         content[0] = char(0x77);
     }
-    QVERIFY(file.seek((page - 1) * pageSize));
-    QCOMPARE(file.write(content), pageSize);
+    QVERIFY(file.seek(page.offset));
+    QCOMPARE(file.write(content), page.size);
     file.close();
 
     main.open();

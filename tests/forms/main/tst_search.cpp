@@ -245,12 +245,10 @@ void TestSearch::damagedDatabaseIsReportedAndLogged()
         listings.addHouse(QString::fromLatin1(fybh));
     // The search reads its index alone: the index's page overwritten at its start, as a
     // failing disk does.
-    const qint64 pageSize = listings.scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
-    const qint64 page
-        = listings.scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='house_search'")).toLongLong();
+    const ListingFixture::Page page = listings.indexRootPage(QStringLiteral("house_search"));
     QFile file(listings.databaseFile());
     QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.seek((page - 1) * pageSize));
+    QVERIFY(file.seek(page.offset));
     QCOMPARE(file.write(QByteArray(16, char(0x77))), 16);
     file.close();
 
