@@ -30,6 +30,9 @@ public:
     // Calls ready once, on this thread, when the row after the current one has come (or its
     // page failed to); at once when it is at hand.
     virtual void whenNextAtHand(std::function<void()> ready) { ready(); }
+    // Takes in, without waiting, what has come of rows on their way, for a reader that holds
+    // the event loop a while.
+    virtual void takeArrived() {}
 
     virtual int columnCount() const = 0;
     virtual QString columnName(int column) const = 0;

@@ -57,6 +57,10 @@ public:
     // Sends the request and waits for its reply with the input held; the reading indicator
     // shows once it takes a moment.
     Reply run(Send send, std::chrono::milliseconds deadline);
+    // Takes in what has come of the request out, without waiting, as the socket's watch does
+    // when the event loop turns: for work that holds the loop a while, so that the server
+    // is not kept from sending meanwhile.
+    void takeArrived();
 
 private:
     explicit PgLink(pg_conn *connection);

@@ -327,6 +327,14 @@ public:
             m_next->ready = std::move(ready);
     }
 
+    // The server sends a page only as fast as the desk takes it in: while the page before is
+    // listed, the next one is taken in as it comes rather than once the list is done.
+    void takeArrived() override
+    {
+        if (m_next && !m_next->arrived && m_link && isOpen())
+            m_link->takeArrived();
+    }
+
 private:
     struct Page
     {

@@ -115,6 +115,12 @@ void Recordset::whenNextAtHand(std::function<void()> ready)
         m_rows->whenNextAtHand(std::move(ready));
 }
 
+void Recordset::takeArrived()
+{
+    if (isOpen())
+        m_rows->takeArrived();
+}
+
 int Recordset::recordCount()
 {
     const std::unique_ptr<EngineRows> counting

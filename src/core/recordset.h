@@ -41,6 +41,9 @@ public:
     bool nextAtHand() const;
     // Calls ready once, on this thread, when the next row is at hand.
     void whenNextAtHand(std::function<void()> ready);
+    // Takes in what has come from the server meanwhile, without waiting: a reader that holds
+    // the event loop a while calls it now and then, so that the next page is not held up.
+    void takeArrived();
     // The exact number of rows the SELECT gives.
     int recordCount();
     // For a SELECT that found no row: throws the damage error when the engine, reading the

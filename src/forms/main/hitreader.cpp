@@ -20,7 +20,8 @@ constexpr int firstTurnRows = 1000;
 // Each later turn reads this long, leaving the event loop time to paint and take input
 // between turns.
 constexpr qint64 turnMs = 20;
-// Reading looks at the clock once every so many hits.
+// Reading looks at the clock, and takes in what the server sent meanwhile, once every so
+// many hits.
 constexpr int rowsBetweenLooks = 64;
 
 } // namespace
@@ -78,6 +79,8 @@ void HitReader::read(ListRows &rows, int most, qint64 ms)
             return;
         }
         m_hits.moveNext();
+        if (count % rowsBetweenLooks == 0)
+            m_hits.takeArrived();
         if (count >= most || (count % rowsBetweenLooks == 0 && m_turn.elapsed() >= ms))
             return;
     }
