@@ -279,10 +279,9 @@ QByteArray fetchOf(int rows)
 class PgPagedRows : public PgRows
 {
 public:
-    PgPagedRows(PgResult firstPage, std::weak_ptr<const bool> session, PgLink &link,
-                std::chrono::milliseconds deadline, int timeoutSeconds)
-        : PgRows(std::move(firstPage), std::move(session)), m_link(&link), m_deadline(deadline),
-          m_timeoutSeconds(timeoutSeconds)
+    // The session is read only while it is alive (isOpen()): its time-out may change meanwhile.
+    PgPagedRows(PgResult firstPage, std::weak_ptr<const bool> alive, const PgSession &session, PgLink &link)
+        : PgRows(std::move(firstPage), std::move(alive)), m_session(session), m_link(&link)
     {
         followPage(firstPageRows);
     }
@@ -312,7 +311,7 @@ public:
         const std::shared_ptr<Page> page = std::exchange(m_next, nullptr);
         if (page->failure)
             throw *page->failure;
-        requireSucceeded(page->result, m_timeoutSeconds);
+        requireSucceeded(page->result, m_session.timeoutSeconds());
         turnPage(std::move(page->result));
         followPage(laterPageRows);
     }
@@ -378,16 +377,15 @@ private:
     void submit(PgLink::Send send, PgLink::Done done)
     {
         if (m_link && isOpen())
-            m_link->submit(std::move(send), m_deadline, std::move(done));
+            m_link->submit(std::move(send), m_session.statementDeadline(), std::move(done));
         else
             done(PgLink::Reply{PgResult(nullptr, nullptr),
                                DbError(DbError::ProviderError,
                                        QStringLiteral("与数据库服务器的连接已断开，下一次操作时重新连接。"))});
     }
 
+    const PgSession &m_session;
     QPointer<PgLink> m_link;
-    std::chrono::milliseconds m_deadline;
-    int m_timeoutSeconds;
     // The page asked for and not read yet; none once the last is in.
     std::shared_ptr<Page> m_next;
     bool m_ended = false;
@@ -614,8 +612,7 @@ std::unique_ptr<EngineRows> PgSession::runInPages(const QString &source, const Q
         const QByteArray fetch = fetchOf(firstPageRows);
         PgResult first = request([&fetch](pg_conn *connection) { return PQsendQuery(connection, fetch.constData()); });
         requireSuccess(first);
-        return std::make_unique<PgPagedRows>(std::move(first), m_alive, *m_link, statementDeadline(),
-                                             m_timeoutSeconds);
+        return std::make_unique<PgPagedRows>(std::move(first), m_alive, *this, *m_link);
     } catch (const DbError &) {
         if (m_link && m_link->isOpen())
             m_link->submit([](pg_conn *connection) { return PQsendQuery(connection, "COMMIT"); },

@@ -45,9 +45,12 @@ public:
     // time-out alone.
     static void setLongestWait(std::chrono::milliseconds longest);
 
+    // How long a statement may take on the server, and how long the desk waits for its word.
+    int timeoutSeconds() const { return m_timeoutSeconds; }
+    std::chrono::milliseconds statementDeadline() const;
+
 private:
     std::chrono::milliseconds connectDeadline() const;
-    std::chrono::milliseconds statementDeadline() const;
     // Connects, or connects again after the connection was lost, and sets the session up.
     void connect();
     // Makes sure the connection is open and set up as the program wants it.
