@@ -612,6 +612,12 @@ std::unique_ptr<EngineRows> PgSession::runInPages(const QString &source, const Q
         const QByteArray fetch = fetchOf(firstPageRows);
         PgResult first = request([&fetch](pg_conn *connection) { return PQsendQuery(connection, fetch.constData()); });
         requireSuccess(first);
+        if (PQntuples(first.get()) < firstPageRows) {
+            // Every row came at once: the transaction ends before the statement returns, as
+            // any other's does, and nothing is left on the connection.
+            requireSuccess(request([](pg_conn *connection) { return PQsendQuery(connection, "COMMIT"); }));
+            return std::make_unique<PgRows>(std::move(first), m_alive);
+        }
         return std::make_unique<PgPagedRows>(std::move(first), m_alive, *this, *m_link);
     } catch (const DbError &) {
         if (m_link && m_link->isOpen())
