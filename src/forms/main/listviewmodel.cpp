@@ -33,6 +33,8 @@ QVariant ListViewModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid())
         return QVariant();
+    if (index.column() == columnCount() - 1)
+        return cell(index.row(), index.column()) + note(index.row());
     return cell(index.row(), index.column());
 }
 
@@ -56,6 +58,7 @@ void ListViewModel::setRows(ListRows rows)
     m_shown.resize(size_t(m_rows->rowCount()));
     std::iota(m_shown.begin(), m_shown.end(), 0);
     m_firstUnshown = m_rows->rowCount();
+    m_notes.clear();
     ++m_version;
     ++m_rowsVersion;
     m_sortRequests.clear();
@@ -104,6 +107,19 @@ void ListViewModel::removeRowAt(int row)
 void ListViewModel::clear()
 {
     setRows(ListRows(int(m_headers.size())));
+}
+
+void ListViewModel::setNote(int row, const QString &note)
+{
+    const int stored = m_shown[size_t(row)];
+    if (m_notes.value(stored) == note)
+        return;
+    if (note.isEmpty())
+        m_notes.remove(stored);
+    else
+        m_notes.insert(stored, note);
+    const QModelIndex changed = index(row, columnCount() - 1);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 void ListViewModel::sortByText(int column, Qt::SortOrder order)
