@@ -275,7 +275,7 @@ void TestHandout::aListingGoneMeanwhileIsLeftOut()
         pressShortcut(m_main->window(), Qt::Key_P);
         QCOMPARE(shownNote, note);
         const QString page = PdfFile::pageText(pdf, 1);
-        for (const QString &number : {"QX-A1", "QX-B2", "QX-C3"})
+        for (const QString number : {"QX-A1", "QX-B2", "QX-C3"})
             QVERIFY2(page.contains(number) == printed.contains(number), qPrintable(number + " in " + page));
         // The note is the customer's on the screen, not on paper.
         QVERIFY2(!page.contains(QStringLiteral("未列入")), qPrintable(page));
