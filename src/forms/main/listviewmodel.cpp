@@ -31,11 +31,13 @@ int ListViewModel::columnCount(const QModelIndex &parent) const
 
 QVariant ListViewModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return QVariant();
-    if (index.column() == columnCount() - 1)
-        return cell(index.row(), index.column()) + note(index.row());
-    return cell(index.row(), index.column());
+    const bool noted = index.column() == columnCount() - 1 && !note(index.row()).isEmpty();
+    // A noted cell may be too long for its column: it shows whole under the pointer.
+    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && noted))
+        return cell(index.row(), index.column()) + (noted ? note(index.row()) : QString());
+    return QVariant();
 }
 
 QVariant ListViewModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -312,6 +312,12 @@ void TestShortList::changeByAnotherProgramMarksTheShortList()
     const auto notice = [this] { return m_main->window().controls().stbBottom->panelText(2); };
     QTRY_VERIFY_WITH_TIMEOUT(notice() == hitsNotice || notice().startsWith(QStringLiteral("房源")), 3000);
     QCOMPARE(m_main->shortListShown(), marked);
+    // A mark too long for its column shows whole under the pointer.
+    for (int row = 0; row < marked.size(); ++row) {
+        const QString offer = marked.at(row).section(QLatin1Char('|'), 1);
+        const bool gone = offer.endsWith(QStringLiteral("（已下架）"));
+        QCOMPARE(shortList.model()->index(row, 1).data(Qt::ToolTipRole).toString(), gone ? offer : QString());
+    }
     // Nothing moves under the user's hand: the chosen row and the current row stay.
     QCOMPARE(shortList.selectedRowsInOrder(), QList<int>{2});
     QCOMPARE(shortList.currentIndex().row(), 2);
