@@ -11,6 +11,7 @@
 #include "serverbench.h"
 #include "sqlitebaseline.h"
 
+#include "core/engine.h"
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
@@ -317,6 +318,20 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     });
     figures << photo;
 
+    // A desk whose database nobody changes: the file is looked at every two seconds, and
+    // nothing is read.
+    constexpr int idleSeconds = 4;
+    Figure idle{QStringLiteral("desk left alone %1 s, database unchanged: processor time").arg(idleSeconds), {}, {},
+                QStringLiteral("-")};
+    const quint64 statementsBefore = gConnection.session()->statementsRun();
+    for (int run = 0; run < qMin(runs, 3); ++run) {
+        const double before = processorMs();
+        QTest::qWait(idleSeconds * 1000);
+        idle.program.ms << processorMs() - before;
+    }
+    const quint64 idleStatements = gConnection.session()->statementsRun() - statementsBefore;
+    figures << idle;
+
     window.reset();
     funCloseDatabase();
 
@@ -338,6 +353,8 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
                figures);
     std::printf("\nSearch with the start choices: %.2f microseconds per hit (program), %.2f (baseline).\n",
                 1000.0 * all.program.median() / qMax(1, allHits), 1000.0 * all.baseline.median() / qMax(1, allHits));
+    std::printf("Desk left alone: %llu statements run in %d s.\n", static_cast<unsigned long long>(idleStatements),
+                idleSeconds * qMin(runs, 3));
     return figures;
 }
 
