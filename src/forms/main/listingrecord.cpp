@@ -112,7 +112,8 @@ ListingRecord ListingRecord::read(const StoredText &strFybh)
 
 bool ListingRecord::isOffered(const StoredText &strFybh)
 {
-    Recordset &house = funOpenQuery(QStringLiteral("SELECT wyzt FROM house WHERE fybh=?"), {QVariant::fromValue(strFybh)});
+    Recordset &house
+        = funOpenQuery(QStringLiteral("SELECT wyzt FROM house WHERE fybh=?"), {QVariant::fromValue(strFybh)});
     if (house.eof()) {
         house.confirmNoRows();
         return false;

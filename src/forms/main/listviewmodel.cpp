@@ -33,11 +33,14 @@ QVariant ListViewModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return QVariant();
-    const bool noted = index.column() == columnCount() - 1 && !note(index.row()).isEmpty();
-    // A noted cell may be too long for its column: it shows whole under the pointer.
-    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && noted))
-        return cell(index.row(), index.column()) + (noted ? note(index.row()) : QString());
-    return QVariant();
+    const bool noted = index.column() == columnCount() - 1 && !m_notes.isEmpty() && !note(index.row()).isEmpty();
+    if (noted && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        // It may be too long for its column: it shows whole under the pointer.
+        return cell(index.row(), index.column()) + note(index.row());
+    }
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    return cell(index.row(), index.column());
 }
 
 QVariant ListViewModel::headerData(int section, Qt::Orientation orientation, int role) const
