@@ -237,21 +237,25 @@ void TestHandout::aListingGoneMeanwhileIsLeftOut_data()
     QTest::addColumn<QString>("note");
     QTest::addColumn<QStringList>("printed");
     QTest::addColumn<QStringList>("shortList");
+    QTest::addColumn<int>("photos");
     const QString leftOut = QStringLiteral("已下架或已删除，未列入：");
     QTest::newRow("deleted") << QStringLiteral("DELETE FROM house WHERE fybh = 'QX-A1'") << QList<int>{2, 1}
                              << leftOut + "QX-A1" << QStringList{"QX-B2"}
-                             << QStringList{"QX-A1|租售均可（已下架）", "QX-B2|出售"};
+                             << QStringList{"QX-A1|租售均可（已下架）", "QX-B2|出售"} << 1;
     QTest::newRow("withdrawn") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'QX-A1'") << QList<int>{2, 1}
                                << leftOut + "QX-A1" << QStringList{"QX-B2"}
-                               << QStringList{"QX-A1|租售均可（已下架）", "QX-B2|出售"};
+                               << QStringList{"QX-A1|租售均可（已下架）", "QX-B2|出售"} << 1;
     QTest::newRow("two of three") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh <> 'QX-B2'")
                                   << QList<int>{0, 1, 2} << leftOut + "QX-C3、QX-A1" << QStringList{"QX-B2"}
-                                  << QStringList{"QX-C3|出租（已下架）", "QX-B2|出售", "QX-A1|租售均可（已下架）"};
-    QTest::newRow("none gone") << QStringLiteral("UPDATE house SET sj = 1") << QList<int>{2, 1} << QString()
-                               << QStringList{"QX-A1", "QX-B2"} << QStringList{"QX-A1|租售均可", "QX-B2|出售"};
+                                  << QStringList{"QX-C3|出租（已下架）", "QX-B2|出售", "QX-A1|租售均可（已下架）"} << 1;
+    QTest::newRow("price changed") << QStringLiteral("UPDATE house SET sj = 1") << QList<int>{2, 1} << QString()
+                                   << QStringList{"QX-A1", "QX-B2"} << QStringList{"QX-A1|租售均可", "QX-B2|出售"} << 2;
+    // QX-C3's own photo files are all missing: the one added prints.
+    QTest::newRow("photo added") << QStringLiteral("INSERT INTO picture (fybh, tpbh, tpm) VALUES ('QX-C3', 'b.png', '新')")
+                                 << QList<int>{0} << QString() << QStringList{"QX-C3"} << QStringList{"QX-C3|出租"} << 1;
     // Nothing left to print: the customer is told which and why, and no preview opens.
     QTest::newRow("all") << QStringLiteral("UPDATE house SET wyzt = 0") << QList<int>{2, 1} << leftOut + "QX-A1、QX-B2"
-                         << QStringList{} << QStringList{"QX-A1|租售均可（已下架）", "QX-B2|出售（已下架）"};
+                         << QStringList{} << QStringList{"QX-A1|租售均可（已下架）", "QX-B2|出售（已下架）"} << 0;
 }
 
 void TestHandout::aListingGoneMeanwhileIsLeftOut()
@@ -261,6 +265,7 @@ void TestHandout::aListingGoneMeanwhileIsLeftOut()
     QFETCH(QString, note);
     QFETCH(QStringList, printed);
     QFETCH(QStringList, shortList);
+    QFETCH(int, photos);
     this->shortList(chosen);
     // Read straight away, before the desk notices the change on its own.
     m_main->listings().exec(statement);
@@ -279,6 +284,7 @@ void TestHandout::aListingGoneMeanwhileIsLeftOut()
             QVERIFY2(page.contains(number) == printed.contains(number), qPrintable(number + " in " + page));
         // The note is the customer's on the screen, not on paper.
         QVERIFY2(!page.contains(QStringLiteral("未列入")), qPrintable(page));
+        QCOMPARE(PdfFile::images(pdf).size(), photos);
     }
     QCOMPARE(m_main->shortListShown(), shortList);
 }
