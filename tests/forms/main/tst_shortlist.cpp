@@ -8,6 +8,7 @@
 #include "forms/main/shortlist.h"
 #include "forms/main/statuspanels.h"
 
+#include <QDialog>
 #include <QListWidget>
 #include <QTest>
 
@@ -42,6 +43,7 @@ private slots:
     void severalRowsChosenButRemoveAndClickTakeTheFirst();
     void changeByAnotherProgramMarksTheShortList_data();
     void changeByAnotherProgramMarksTheShortList();
+    void markWaitsForAnOpenDialog();
 
 private:
     void addHit(int row);
@@ -329,6 +331,24 @@ void TestShortList::changeByAnotherProgramMarksTheShortList()
     // The mark is shown only: the number stays, and refuses the same listing again.
     MessageScript::expect(refusal(QStringLiteral("B2")), 64, QStringLiteral("物业预览"));
     addHit(2);
+}
+
+void TestShortList::markWaitsForAnOpenDialog()
+{
+    SKIP_ON_SERVER("the desk follows changes to a database file");
+    addHit(2);
+    addHit(1);
+    QTest::qWait(1100);
+    QDialog dialog(&m_main->window());
+    whenModalShown([&](QWidget *) {
+        m_main->listings().exec(QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'B2'"));
+        // Long enough for several looks at the file: the open dialog keeps the short list as it was.
+        QTest::qWait(4500);
+        QCOMPARE(m_main->shortListShown(), (QStringList{"B2|出售", "A1|出租"}));
+        dialog.reject();
+    });
+    dialog.exec();
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->shortListShown(), (QStringList{"B2|出售（已下架）", "A1|出租"}), 3000);
 }
 
 QTEST_MAIN(TestShortList)
