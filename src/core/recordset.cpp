@@ -22,6 +22,7 @@ void Recordset::open(const QString &source, Connection &activeConnection, const 
 {
     close();
     const std::shared_ptr<EngineSession> session = activeConnection.session();
+    session->countStatement();
     m_rows = session->run(source, values);
     m_session = session;
     m_source = source;
@@ -89,6 +90,7 @@ void Recordset::moveNext()
 
 int Recordset::recordCount()
 {
+    session()->countStatement();
     const std::unique_ptr<EngineRows> counting
         = session()->run(QStringLiteral("SELECT count(*) FROM (%1) AS counted").arg(m_source), m_values);
     return int(counting->integer(0));
@@ -96,6 +98,7 @@ int Recordset::recordCount()
 
 void Recordset::confirmNoRows()
 {
+    session()->countStatement();
     session()->confirmNoRowsWithoutIndexes(m_source, m_values);
 }
 
@@ -229,5 +232,6 @@ void Recordset::update()
         values << field.second;
     }
     m_newRow.clear();
+    session()->countStatement();
     session()->run(ValueText::insertStatement(ValueText::tableOf(m_source).name, columns), values);
 }
