@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QVariantList>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -68,4 +69,12 @@ public:
     virtual void confirmNoRowsWithoutIndexes(const QString &source, const QVariantList &values) = 0;
     // A statement still running this long after it began is stopped (DbError::timedOut).
     virtual void setStatementTimeout(int seconds) = 0;
+
+    // How many statements the record sets ran on this connection: what an action costs the
+    // database, counted for nearly nothing.
+    quint64 statementsRun() const { return m_statementsRun.load(std::memory_order_relaxed); }
+    void countStatement() { m_statementsRun.fetch_add(1, std::memory_order_relaxed); }
+
+private:
+    std::atomic<quint64> m_statementsRun{0};
 };

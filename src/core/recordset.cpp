@@ -22,6 +22,7 @@ void Recordset::open(const QString &source, Connection &activeConnection, const 
 {
     close();
     const std::shared_ptr<EngineSession> session = activeConnection.session();
+    session->countStatement();
     start(session->run(source, values), session, source, values);
 }
 
@@ -29,6 +30,7 @@ void Recordset::openInPages(const QString &source, Connection &activeConnection,
 {
     close();
     const std::shared_ptr<EngineSession> session = activeConnection.session();
+    session->countStatement();
     start(session->runInPages(source, values), session, source, values);
 }
 
@@ -123,6 +125,7 @@ void Recordset::takeArrived()
 
 int Recordset::recordCount()
 {
+    session()->countStatement();
     const std::unique_ptr<EngineRows> counting
         = session()->run(QStringLiteral("SELECT count(*) FROM (%1) AS counted").arg(m_source), m_values);
     return int(counting->integer(0));
@@ -130,6 +133,7 @@ int Recordset::recordCount()
 
 void Recordset::confirmNoRows()
 {
+    session()->countStatement();
     session()->confirmNoRowsWithoutIndexes(m_source, m_values);
 }
 
@@ -263,5 +267,6 @@ void Recordset::update()
         values << field.second;
     }
     m_newRow.clear();
+    session()->countStatement();
     session()->run(ValueText::insertStatement(ValueText::tableOf(m_source).name, columns), values);
 }

@@ -1,7 +1,10 @@
 #include "listingfixture.h"
 #include "testsupport.h"
 
+#include "core/connection.h"
+#include "core/dberror.h"
 #include "core/filechangewatch.h"
+#include "core/recordset.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -20,6 +23,7 @@ private slots:
     void changeBySecondConnectionIsNoticed();
     void replacedFileIsNoticed();
     void unchangedFileIsQuiet();
+    void accessFileChangedIsNoticedAndReadAgain();
 };
 
 void TestFileChangeWatch::changeBySecondConnectionIsNoticed_data()
@@ -83,6 +87,35 @@ void TestFileChangeWatch::unchangedFileIsQuiet()
         watch.check();
     QTest::qWait(800);
     QCOMPARE(changed.count(), 0);
+}
+
+void TestFileChangeWatch::accessFileChangedIsNoticedAndReadAgain()
+{
+    const QString file = TestSandbox::newFolder() + QStringLiteral("/itdb.mdb");
+    QVERIFY(QFile::copy(QStringLiteral(FRUIT_MDB), file));
+    Connection access;
+    access.setConnectionString(QStringLiteral("dbq=") + file);
+    access.open();
+    const auto rowsOf = [&access](const QString &table) {
+        Recordset counted;
+        counted.open(QStringLiteral("SELECT count(*) FROM ") + table, access);
+        return counted.field(0).toInt();
+    };
+    QVERIFY(rowsOf(QStringLiteral("Fruit")) > 0);
+    FileChangeWatch watch(Connection::fileOf(access.connectionString()), 200, nullptr);
+    QSignalSpy changed(&watch, &FileChangeWatch::changed);
+    QTest::qWait(500);
+    QCOMPARE(changed.count(), 0);
+    // The back office puts its newer file in place: the copy the desk reads is stale, and the
+    // desk hears of it.
+    const QString newer = file + QStringLiteral(".new");
+    QVERIFY(QFile::copy(QStringLiteral(ACCESS_TESTDATA "/DateTestDatabase.mdb"), newer));
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QFile::rename(newer, file));
+    QVERIFY(changed.wait(3000));
+    // What the desk then reads, it reads from the newer file.
+    QVERIFY(rowsOf(QStringLiteral("DateTest")) > 0);
+    QVERIFY_THROWS_EXCEPTION(DbError, rowsOf(QStringLiteral("Fruit")));
 }
 
 QTEST_MAIN(TestFileChangeWatch)

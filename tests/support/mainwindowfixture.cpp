@@ -115,6 +115,15 @@ void MainWindowFixture::clickRow(ReportListView &list, int row)
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
 }
 
+QStringList MainWindowFixture::shortListShown() const
+{
+    const ReportListView &list = shortList();
+    QStringList rows;
+    for (int row = 0; row < list.rowCount(); ++row)
+        rows << list.rows().cell(row, 0) + QLatin1Char('|') + list.model()->index(row, 1).data().toString();
+    return rows;
+}
+
 QStringList MainWindowFixture::entries(const QListWidget &list)
 {
     QStringList texts;

@@ -42,6 +42,8 @@ public:
 
     // The texts of one column of a list, row by row.
     static QStringList column(const ReportListView &list, int column);
+    // The short list's rows as shown, "number|offer type" with the offer type's mark.
+    QStringList shortListShown() const;
     // Clicks a row of a list, as the user does with the mouse.
     static void clickRow(ReportListView &list, int row);
     static QStringList entries(const QListWidget &list);

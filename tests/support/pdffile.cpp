@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
 #include <QProcess>
@@ -76,12 +77,16 @@ QStringList images(const QString &pdf)
     return found;
 }
 
-void saveFromNextPreview(const QString &caption, const QString &pdf, int *pages)
+void saveFromNextPreview(const QString &caption, const QString &pdf, int *pages, QString *note)
 {
     const auto chosen = std::make_shared<bool>(false);
-    whenModalShown([caption, pages, chosen](QWidget *preview) {
+    whenModalShown([caption, pages, note, chosen](QWidget *preview) {
         QCOMPARE(preview->windowTitle(), caption + QStringLiteral(" - 打印预览"));
         *pages = control<QPrintPreviewWidget>(preview, QStringLiteral("preview"))->pageCount();
+        if (note) {
+            const auto *shown = control<QLabel>(preview, QStringLiteral("lblNote"));
+            *note = shown->isVisibleTo(preview) ? shown->text() : QString();
+        }
         // Shortcuts reach the active window; a button's shortcut shows it pressed for a moment
         // before it acts.
         QTRY_VERIFY(preview->isActiveWindow());

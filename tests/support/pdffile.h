@@ -19,7 +19,8 @@ QStringList images(const QString &pdf);
 
 // Expects the print preview titled caption to open next, and saves its document as pdf
 // through 保存为PDF and the file dialog, typing the path as a user may; then closes the
-// preview. *pages gets the number of pages the preview showed.
-void saveFromNextPreview(const QString &caption, const QString &pdf, int *pages);
+// preview. *pages gets the number of pages the preview showed, *note (when given) the note
+// shown over the pages ("" for none).
+void saveFromNextPreview(const QString &caption, const QString &pdf, int *pages, QString *note = nullptr);
 
 } // namespace PdfFile

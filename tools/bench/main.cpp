@@ -11,10 +11,12 @@
 #include "serverbench.h"
 #include "sqlitebaseline.h"
 
+#include "core/engine.h"
 #include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/common/messagebox.h"
 #include "forms/handout/handout.h"
+#include "forms/main/changefollower.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/listingsearch.h"
@@ -50,6 +52,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <sys/resource.h>
 
@@ -75,16 +78,18 @@ void writeCameraPhoto(const QString &fileName)
         qFatal("cannot write %s", qPrintable(fileName));
 }
 
-// A listing whose one photo is the given file of the picture folder.
-void addPhotoListing(const QString &folder, const QString &listing, const QString &photo)
+// A listing whose one photo is the given file of the picture folder: withdrawn, so that it
+// stays out of the searches' hits, or offered, to be printed.
+void addPhotoListing(const QString &folder, const QString &listing, const QString &photo, bool offered = false)
 {
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench-setup"));
         database.setDatabaseName(folder + QStringLiteral("/itdb.mdb"));
         database.open();
         QSqlQuery query(database);
-        query.exec(QStringLiteral("INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj) VALUES ('%1', 1, 0, 0, '2020-01-01 00:00:00')")
-                       .arg(listing));
+        query.exec(QStringLiteral("INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj) VALUES ('%1', 1, %2, 0, '2020-01-01 00:00:00')")
+                       .arg(listing)
+                       .arg(offered ? 1 : 0));
         query.exec(QStringLiteral("INSERT INTO picture (fybh, seq, tpbh, tpm) VALUES ('%1', 1, '%2', '外景')")
                        .arg(listing, photo));
     }
@@ -309,6 +314,30 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     });
     figures << photo;
 
+    // A desk whose database nobody changes: it looks at the file every two seconds and reads
+    // nothing. Baseline: the same desk once it no longer looks (its clock still runs).
+    constexpr int idleSeconds = 4;
+    const int idleRunCount = qMin(runs, 3);
+    Figure idle{QStringLiteral("desk left alone %1 s, database unchanged: processor time").arg(idleSeconds), {}, {},
+                QStringLiteral("~ 1 x baseline")};
+    const auto idleRuns = [&] {
+        Samples used;
+        for (int run = 0; run < idleRunCount; ++run) {
+            const double before = processorMs();
+            QTest::qWait(idleSeconds * 1000);
+            used.ms << processorMs() - before;
+        }
+        return used;
+    };
+    const quint64 statementsBefore = gConnection.session()->statementsRun();
+    idle.program = idleRuns();
+    const quint64 idleStatements = gConnection.session()->statementsRun() - statementsBefore;
+    main.changeFollower().watchFile(folder + QStringLiteral("/itdb.mdb"), std::numeric_limits<int>::max());
+    // Past the new watch's first look.
+    QTest::qWait(200);
+    idle.baseline = idleRuns();
+    figures << idle;
+
     window.reset();
     funCloseDatabase();
 
@@ -325,6 +354,8 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
                figures);
     std::printf("\nSearch with the start choices: %.2f microseconds per hit (program), %.2f (baseline).\n",
                 1000.0 * all.program.median() / qMax(1, allHits), 1000.0 * all.baseline.median() / qMax(1, allHits));
+    std::printf("Desk left alone: %llu statements run in %d s.\n", static_cast<unsigned long long>(idleStatements),
+                idleSeconds * idleRunCount);
     return figures;
 }
 
@@ -500,7 +531,8 @@ void benchHandout(int runs, const QString &folder)
             qFatal("cannot write %s", qPrintable(file.fileName()));
     }
     for (int i = 0; i < largest; ++i)
-        addPhotoListing(folder, QStringLiteral("CAMERA%1").arg(i), QStringLiteral("camera%1.jpg").arg(i % cameraPhotos));
+        addPhotoListing(folder, QStringLiteral("CAMERA%1").arg(i), QStringLiteral("camera%1.jpg").arg(i % cameraPhotos),
+                        true);
     const qint64 photoBytes = QFileInfo(folder + QStringLiteral("/picture/camera0.jpg")).size();
 
     QVector<Figure> figures;

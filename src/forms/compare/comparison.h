@@ -25,6 +25,8 @@ public:
     // A listing's photo no larger than largest, for the screen; null for none.
     QImage photo(int listing, const QSize &largest) const;
     QStringList numbers() const;
+    // What the customer is told of the chosen listings left out; "" when none was.
+    QString leftOutWord() const { return Handout::leftOutWord(m_listings); }
     const QVector<Row> &rows() const { return m_rows; }
 
     // The comparison on paper: the numbers over every page, the photos, then the rows.

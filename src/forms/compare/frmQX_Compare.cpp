@@ -50,6 +50,10 @@ frmQX_Compare::frmQX_Compare(const Comparison &comparison, const QString &credit
     lblDifference->setPalette(marked);
     lblDifference->setAutoFillBackground(true);
 
+    lblLeftOut = new QLabel(m_comparison.leftOutWord(), this);
+    lblLeftOut->setObjectName(QStringLiteral("lblLeftOut"));
+    lblLeftOut->setVisible(!lblLeftOut->text().isEmpty());
+
     cmdPrint = new QPushButton(QStringLiteral("打印"), this);
     cmdPrint->setObjectName(QStringLiteral("cmdPrint"));
     cmdPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
@@ -62,6 +66,7 @@ frmQX_Compare::frmQX_Compare(const Comparison &comparison, const QString &credit
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblDifference);
+    buttons->addWidget(lblLeftOut);
     buttons->addStretch();
     buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdClose);
@@ -124,5 +129,6 @@ void frmQX_Compare::fillTable()
 
 void frmQX_Compare::cmdPrint_Click()
 {
-    frmQX_PrintPreview::showPreview(m_comparison.document(m_credit, QDate::currentDate()), this);
+    frmQX_PrintPreview::showPreview(m_comparison.document(m_credit, QDate::currentDate()), this,
+                                    m_comparison.leftOutWord());
 }

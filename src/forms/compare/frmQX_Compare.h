@@ -27,5 +27,6 @@ private:
     QString m_credit;
     QTableWidget *tblCompare;
     QLabel *lblDifference;
+    QLabel *lblLeftOut;
     QPushButton *cmdPrint, *cmdClose;
 };

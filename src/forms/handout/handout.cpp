@@ -151,7 +151,7 @@ QSize photoSize()
 
 std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &caption, QWidget *window)
 {
-    Listings found{{}, std::make_shared<PrintPhotos>()};
+    Listings found{{}, std::make_shared<PrintPhotos>(), {}};
     // A step for each listing read, and one for its photo kept.
     WorkProgress progress(caption, QStringLiteral("正在读取房源资料和图片……"), 2 * int(numbers.size()), window);
     // The photos are decoded on threads of their own, apart from those that help Qt paint,
@@ -186,16 +186,19 @@ std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &
     };
 
     for (const StoredText &number : numbers) {
+        std::optional<ListingRecord> record;
         try {
-            found.listings.append({ListingRecord::read(number), -1});
-            decoding.enqueue({int(found.listings.size()) - 1,
-                              QtConcurrent::run(&decoders, &PrintPhotos::prepare,
-                                                photoFiles(found.listings.last().record), photoSize())});
+            record = ListingRecord::read(number);
         } catch (const DbError &error) {
             if (error.number() != DbError::NoCurrentRecord)
                 throw;
-            showMessage(QStringLiteral("找不到物业编号为“%1”的房源，它可能已被删除。").arg(number.shown()),
-                        MessageFlags::Information, caption);
+        }
+        if (record && record->offered) {
+            found.listings.append({*record, -1});
+            decoding.enqueue({int(found.listings.size()) - 1,
+                              QtConcurrent::run(&decoders, &PrintPhotos::prepare, photoFiles(*record), photoSize())});
+        } else {
+            found.leftOut << number;
             // No photo to wait for: its step is done too.
             progress.step();
         }
@@ -209,6 +212,16 @@ std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &
             return std::nullopt;
     }
     return found;
+}
+
+QString leftOutWord(const Listings &listings)
+{
+    if (listings.leftOut.isEmpty())
+        return QString();
+    QStringList shown;
+    for (const StoredText &number : listings.leftOut)
+        shown << number.shown();
+    return QStringLiteral("已下架或已删除，未列入：") + shown.join(QStringLiteral("、"));
 }
 
 PrintDocument document(const Listings &listings, const QString &credit, const QDate &date)

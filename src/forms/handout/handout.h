@@ -28,6 +28,9 @@ struct Listings
 {
     QVector<Listing> listings;
     std::shared_ptr<PrintPhotos> photos;
+    // The numbers (as stored) of the listings withdrawn or gone since they were chosen, in
+    // their order: they are left out.
+    QVector<StoredText> leftOut;
 };
 
 // The largest a hand-out photo prints, in pixels: its box on paper at 200 dots per inch.
@@ -36,10 +39,13 @@ QSize photoSize();
 // Reads the listings with the given numbers (as stored), in that order, each with its first
 // photo that can be read at the size it prints; the photos are decoded on other threads while
 // the next listings are read. A progress bar with 取消 shows over window when it takes long.
-// A listing that is gone meanwhile is reported under caption and left out. None when the
-// user stopped the work, or when the photos cannot be kept (reported). Throws DbError when
-// the database cannot be read.
+// A listing withdrawn or gone meanwhile is left out, its number kept in leftOut. None when
+// the user stopped the work, or when the photos cannot be kept (reported under caption).
+// Throws DbError when the database cannot be read.
 std::optional<Listings> read(const QVector<StoredText> &numbers, const QString &caption, QWidget *window);
+
+// What the customer is told of the listings left out; "" when none was.
+QString leftOutWord(const Listings &listings);
 
 // The hand-out of those listings under the credit line and date of its header.
 PrintDocument document(const Listings &listings, const QString &credit, const QDate &date);

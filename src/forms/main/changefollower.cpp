@@ -74,6 +74,7 @@ void ChangeFollower::takeUp()
     }
     m_hitsNotice = QStringLiteral("检索结果可能已变，按检索刷新");
     showNotice();
+    emit takenUp();
 }
 
 void ChangeFollower::setListingNotice(const QString &text)

@@ -10,8 +10,8 @@ class StatusPanels;
 
 // Takes up changes another program made to the listing database: the listing in the detail
 // panel is read again, and panel 2 of the status bar says what changed and that the hits may
-// have changed, until the next search. A change that comes while a dialog or a message is
-// open waits until it closes.
+// have changed, until the next search; the rest of the window follows takenUp(). A change
+// that comes while a dialog or a message is open waits until it closes.
 class ChangeFollower : public QObject
 {
     Q_OBJECT
@@ -26,6 +26,10 @@ public:
     QString notice() const { return m_listingNotice.isEmpty() ? m_hitsNotice : m_listingNotice; }
     // A search read the hits again.
     void searched();
+
+signals:
+    // A change was taken up, after the detail panel: what else shows of the listings follows.
+    void takenUp();
 
 private:
     void changed();

@@ -68,6 +68,7 @@ frmQX_Quillonix::frmQX_Quillonix(QWidget *parent)
     m_newCustomer = new NewCustomer(*m_layout, *m_detail, *m_further, this);
     m_idleReset = new IdleReset(*m_layout->stbBottom, [this] { m_newCustomer->cmdNewCustomer_Click(); }, this);
     m_changes = new ChangeFollower(*m_detail, *m_layout->stbBottom, this);
+    connect(m_changes, &ChangeFollower::takenUp, this, [this] { m_shortList->followChanges(); });
     connectEvents();
     connectCommands();
     m_layout->tmQuillonix->start();

@@ -109,3 +109,16 @@ ListingRecord ListingRecord::read(const StoredText &strFybh)
     photos.close();
     return listing;
 }
+
+bool ListingRecord::isOffered(const StoredText &strFybh)
+{
+    Recordset &house
+        = funOpenQuery(QStringLiteral("SELECT wyzt FROM house WHERE fybh=?"), {QVariant::fromValue(strFybh)});
+    if (house.eof()) {
+        house.confirmNoRows();
+        return false;
+    }
+    const bool offered = house.field(0).toInt() == 1;
+    house.close();
+    return offered;
+}

@@ -40,6 +40,9 @@ struct ListingRecord
     // Reads the listing numbered strFybh (its bytes as stored), the number shown as passed.
     // Throws DbError, with NoCurrentRecord when no listing has that number.
     static ListingRecord read(const StoredText &strFybh);
+    // Whether the listing numbered strFybh is still offered: false when it is withdrawn or
+    // gone. Throws DbError.
+    static bool isOffered(const StoredText &strFybh);
 
     // A field's text by its box ("" for a value that holds nothing).
     const QString &text(const char *box) const { return texts[size_t(indexOf(box))]; }

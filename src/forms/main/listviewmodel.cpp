@@ -31,7 +31,14 @@ int ListViewModel::columnCount(const QModelIndex &parent) const
 
 QVariant ListViewModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
+        return QVariant();
+    const bool noted = index.column() == columnCount() - 1 && !m_notes.isEmpty() && !note(index.row()).isEmpty();
+    if (noted && (role == Qt::DisplayRole || role == Qt::ToolTipRole)) {
+        // It may be too long for its column: it shows whole under the pointer.
+        return cell(index.row(), index.column()) + note(index.row());
+    }
+    if (role != Qt::DisplayRole)
         return QVariant();
     return cell(index.row(), index.column());
 }
@@ -56,6 +63,7 @@ void ListViewModel::setRows(ListRows rows)
     m_shown.resize(size_t(m_rows->rowCount()));
     std::iota(m_shown.begin(), m_shown.end(), 0);
     m_firstUnshown = m_rows->rowCount();
+    m_notes.clear();
     ++m_version;
     ++m_rowsVersion;
     m_sortRequests.clear();
@@ -104,6 +112,19 @@ void ListViewModel::removeRowAt(int row)
 void ListViewModel::clear()
 {
     setRows(ListRows(int(m_headers.size())));
+}
+
+void ListViewModel::setNote(int row, const QString &note)
+{
+    const int stored = m_shown[size_t(row)];
+    if (m_notes.value(stored) == note)
+        return;
+    if (note.isEmpty())
+        m_notes.remove(stored);
+    else
+        m_notes.insert(stored, note);
+    const QModelIndex changed = index(row, columnCount() - 1);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
 void ListViewModel::sortByText(int column, Qt::SortOrder order)

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QFutureWatcher>
+#include <QHash>
 #include <QStringList>
 #include <deque>
 #include <memory>
@@ -23,6 +24,7 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // A cell's text as added; the view shows the row's note after its last cell.
     QString cell(int row, int column) const;
     StoredText key(int row) const { return m_rows->key(m_shown[size_t(row)]); }
 
@@ -37,6 +39,10 @@ public:
     void appendRow(const QStringList &cells, const StoredText &key);
     void removeRowAt(int row);
     void clear();
+    // A word shown after a row's last cell, such as a listing's state; "" for none. It stays
+    // with its row wherever the row moves, until the rows are replaced.
+    void setNote(int row, const QString &note);
+    QString note(int row) const { return m_notes.value(m_shown[size_t(row)]); }
 
     // Orders the rows by the text of one column (see TextOrder); rows with equal text keep
     // their order. Selections and the current row move with their rows. A long list is
@@ -72,6 +78,8 @@ private:
     quint64 m_version = 0;
     // Changes whenever the rows are replaced.
     quint64 m_rowsVersion = 0;
+    // The notes by stored row.
+    QHash<int, QString> m_notes;
     std::deque<SortRequest> m_sortRequests;
     QFutureWatcher<std::vector<int>> m_sortWork;
     SortRequest m_working{};

@@ -232,6 +232,8 @@ void MainLayout::buildShortList()
     lsvHouseSelected->setAccessibleName(QStringLiteral("预选物业"));
     // Several listings are chosen at once to be compared; 移去 and a click take the first.
     lsvHouseSelected->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // A listing's mark after its offer type is what must show in the narrow column.
+    lsvHouseSelected->setTextElideMode(Qt::ElideLeft);
     QPalette palette = lsvHouseSelected->palette();
     palette.setColor(QPalette::Base, Qt::white);
     lsvHouseSelected->setPalette(palette);

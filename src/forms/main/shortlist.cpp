@@ -7,6 +7,7 @@
 #include "forms/compare/frmQX_Compare.h"
 #include "forms/handout/handout.h"
 #include "forms/main/detailpanel.h"
+#include "forms/main/listingrecord.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
 #include "forms/main/statuspanels.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr int creditPanel = 1;
 const QString printCaption = QStringLiteral("打印预选");
 const QString compareCaption = QStringLiteral("房源对比");
+const QString goneMark = QStringLiteral("（已下架）");
 
 // The listings with their photos, by their numbers as stored; none when the user stopped the
 // reading, or it failed (reported under caption).
@@ -101,10 +103,16 @@ void ShortList::cmdPrint_Click()
     if (numbers.isEmpty())
         return;
     const std::optional<Handout::Listings> listings = readListings(numbers, printCaption, m_window);
-    if (!listings || listings->listings.isEmpty())
+    if (!listings)
         return;
+    markRead(numbers, listings->leftOut);
+    if (listings->listings.isEmpty()) {
+        showMessage(Handout::leftOutWord(*listings), MessageFlags::Information, printCaption);
+        return;
+    }
     frmQX_PrintPreview::showPreview(
-        Handout::document(*listings, m_controls.stbBottom->panelText(creditPanel), QDate::currentDate()), m_window);
+        Handout::document(*listings, m_controls.stbBottom->panelText(creditPanel), QDate::currentDate()), m_window,
+        Handout::leftOutWord(*listings));
 }
 
 void ShortList::mnuCompare_Click()
@@ -120,10 +128,42 @@ void ShortList::mnuCompare_Click()
     for (int row : chosen)
         numbers << shortList->rows().key(row);
     std::optional<Handout::Listings> listings = readListings(numbers, compareCaption, m_window);
-    // A listing gone meanwhile was reported; one left is nothing to compare.
-    if (!listings || listings->listings.size() < 2)
+    if (!listings)
         return;
+    markRead(numbers, listings->leftOut);
+    // One listing left is nothing to compare.
+    if (listings->listings.size() < 2) {
+        showMessage(Handout::leftOutWord(*listings) + QStringLiteral("。余下不足两个物业，不能对比。"),
+                    MessageFlags::Information, compareCaption);
+        return;
+    }
     const Comparison comparison(std::move(*listings));
     frmQX_Compare compare(comparison, m_controls.stbBottom->panelText(creditPanel), m_window);
     showModal(compare);
+}
+
+void ShortList::followChanges()
+{
+    ListViewModel &shortList = m_controls.lsvHouseSelected->rows();
+    try {
+        for (int row = 0; row < shortList.rowCount(); ++row)
+            mark(row, !ListingRecord::isOffered(shortList.key(row)));
+    } catch (const DbError &) {
+        // The next action of the user meets the fault and says why.
+    }
+}
+
+void ShortList::markRead(const QVector<StoredText> &numbers, const QVector<StoredText> &leftOut)
+{
+    const ListViewModel &shortList = m_controls.lsvHouseSelected->rows();
+    for (int row = 0; row < shortList.rowCount(); ++row) {
+        const StoredText number = shortList.key(row);
+        if (numbers.contains(number))
+            mark(row, leftOut.contains(number));
+    }
+}
+
+void ShortList::mark(int row, bool gone)
+{
+    m_controls.lsvHouseSelected->rows().setNote(row, gone ? goneMark : QString());
 }

@@ -22,7 +22,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-frmQX_PrintPreview::frmQX_PrintPreview(const PrintDocument &document, QWidget *parent)
+frmQX_PrintPreview::frmQX_PrintPreview(const PrintDocument &document, QWidget *parent, const QString &note)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_document(document), m_printer(QPrinter::HighResolution)
 {
@@ -93,10 +93,17 @@ frmQX_PrintPreview::frmQX_PrintPreview(const PrintDocument &document, QWidget *p
     connect(cmdSavePdf, &QAction::triggered, this, &frmQX_PrintPreview::cmdSavePdf_Click);
     connect(cmdClose, &QAction::triggered, this, &QDialog::reject);
 
+    lblNote = new QLabel(note, this);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setContentsMargins(6, 3, 6, 3);
+    lblNote->setWordWrap(true);
+    lblNote->setVisible(!note.isEmpty());
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(tbrPreview);
+    layout->addWidget(lblNote);
     layout->addWidget(preview);
     takesKeyboardWhenShown(*this);
     // As large as the screen allows, a page across at a time.
@@ -105,9 +112,9 @@ frmQX_PrintPreview::frmQX_PrintPreview(const PrintDocument &document, QWidget *p
     preview->fitToWidth();
 }
 
-void frmQX_PrintPreview::showPreview(const PrintDocument &document, QWidget *parent)
+void frmQX_PrintPreview::showPreview(const PrintDocument &document, QWidget *parent, const QString &note)
 {
-    frmQX_PrintPreview preview(document, parent);
+    frmQX_PrintPreview preview(document, parent, note);
     if (preview.paintPages())
         showModal(preview);
 }

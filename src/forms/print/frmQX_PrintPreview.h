@@ -18,11 +18,12 @@ class frmQX_PrintPreview : public QDialog
 {
     Q_OBJECT
 public:
-    frmQX_PrintPreview(const PrintDocument &document, QWidget *parent);
+    // A note, when given, shows above the pages and is not printed.
+    frmQX_PrintPreview(const PrintDocument &document, QWidget *parent, const QString &note = QString());
 
     // Paints the pages, and shows the preview modally over its parent once they are all
     // painted. Nothing shows when the user stopped the painting.
-    static void showPreview(const PrintDocument &document, QWidget *parent);
+    static void showPreview(const PrintDocument &document, QWidget *parent, const QString &note = QString());
 
     // Paints the pages the preview shows, with a progress bar where that takes long; false
     // when the user stopped it.
@@ -45,7 +46,7 @@ private:
     QToolBar *tbrPreview;
     QLineEdit *txtPage;
     QIntValidator *m_pageNumbers;
-    QLabel *lblPages, *lblZoom;
+    QLabel *lblPages, *lblZoom, *lblNote;
     QAction *cmdFitWidth, *cmdFitPage, *cmdZoomOut, *cmdZoomIn;
     QAction *cmdFirstPage, *cmdPreviousPage, *cmdNextPage, *cmdLastPage;
     QAction *cmdPrint, *cmdSavePdf, *cmdClose;

@@ -75,7 +75,8 @@ private slots:
     void chosenRowsSideBySide();
     void contextMenuComparesTheChosenRows();
     void comparisonPrintsLikeTheHandout();
-    void aListingGoneMeanwhileLeavesTooFewToCompare();
+    void aListingGoneMeanwhileIsLeftOut_data();
+    void aListingGoneMeanwhileIsLeftOut();
     void numbersStoredInOtherEncodingsCompareTheirOwnListings_data();
     void numbersStoredInOtherEncodingsCompareTheirOwnListings();
 
@@ -225,14 +226,52 @@ void TestCompare::comparisonPrintsLikeTheHandout()
     QCOMPARE(PdfFile::images(pdf), (QStringList{"1:80x60 jpeg", "1:60x80 jpeg"}));
 }
 
-void TestCompare::aListingGoneMeanwhileLeavesTooFewToCompare()
+void TestCompare::aListingGoneMeanwhileIsLeftOut_data()
 {
-    chooseRows(m_main->shortList(), {0, 1});
-    m_main->listings().exec(QStringLiteral("DELETE FROM house WHERE fybh = 'L2'"));
-    MessageScript::expect(QStringLiteral("找不到物业编号为“L2”的房源，它可能已被删除。"), 64, QStringLiteral("房源对比"));
-    // One listing is nothing to compare: no window opens, and an unexpected one would fail the test.
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QList<int>>("chosen");
+    QTest::addColumn<QStringList>("numbers");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QStringList>("shortList");
+    const QStringList l2Gone = {"L1|出售", "L2|出售（已下架）", "L3|出租", "L4|租售均可", "L5|出租"};
+    const QString word = QStringLiteral("已下架或已删除，未列入：L2");
+    QTest::newRow("deleted, one left") << QStringLiteral("DELETE FROM house WHERE fybh = 'L2'") << QList<int>{0, 1}
+                                       << QStringList{} << word + "。余下不足两个物业，不能对比。" << l2Gone;
+    QTest::newRow("withdrawn, one left") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'L2'")
+                                         << QList<int>{0, 1} << QStringList{}
+                                         << word + "。余下不足两个物业，不能对比。" << l2Gone;
+    QTest::newRow("withdrawn, three left") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'L2'")
+                                           << QList<int>{3, 1, 2, 0} << QStringList{"L1", "L3", "L4"} << word
+                                           << l2Gone;
+}
+
+void TestCompare::aListingGoneMeanwhileIsLeftOut()
+{
+    QFETCH(QString, statement);
+    QFETCH(QList<int>, chosen);
+    QFETCH(QStringList, numbers);
+    QFETCH(QString, word);
+    QFETCH(QStringList, shortList);
+    chooseRows(m_main->shortList(), chosen);
+    m_main->listings().exec(statement);
+    Shown shown;
+    QString shownWord;
+    if (numbers.isEmpty()) {
+        // One listing is nothing to compare: no window opens, and an unexpected one would fail the test.
+        MessageScript::expect(word, 64, QStringLiteral("房源对比"));
+    } else {
+        whenModalShown([&shown, &shownWord](QWidget *compare) {
+            shown = inspect(compare);
+            const auto *label = control<QLabel>(compare, QStringLiteral("lblLeftOut"));
+            shownWord = label->isVisibleTo(compare) ? label->text() : QString();
+            QTest::keyClick(compare->windowHandle(), Qt::Key_Escape);
+        });
+    }
     QTest::keyClick(m_main->window().windowHandle(), Qt::Key_D, Qt::ControlModifier);
-    QCOMPARE(m_main->shortList().rowCount(), 5);
+    QCOMPARE(shown.numbers, numbers);
+    QCOMPARE(shownWord, numbers.isEmpty() ? QString() : word);
+    QCOMPARE(m_main->shortListShown(), shortList);
+    QCOMPARE(m_main->shortList().selectedRowsInOrder().size(), chosen.size());
 }
 
 void TestCompare::numbersStoredInOtherEncodingsCompareTheirOwnListings_data()

@@ -1,6 +1,8 @@
 #include "mainwindowfixture.h"
 #include "testsupport.h"
 
+#include "core/engine.h"
+#include "core/mQuillonix.h"
 #include "forms/common/imagebox.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
@@ -28,6 +30,12 @@ QVariantMap withFlags(const QVariantList &values)
     for (int i = 0; i < flags.size(); ++i)
         columns.insert(flags.at(i), values.value(i));
     return columns;
+}
+
+// The statements the desk ran on its connection so far.
+quint64 statementsRun()
+{
+    return gConnection.session()->statementsRun();
 }
 
 QString noticePanel(frmQX_Quillonix &window)
@@ -77,6 +85,7 @@ private slots:
     void damagedIndexIsReportedAsDamageOnce();
     void changeByAnotherProgramReachesTheOpenPanel_data();
     void changeByAnotherProgramReachesTheOpenPanel();
+    void nothingIsReadWhileNothingChanges();
     void changeWaitsForAnOpenDialog();
 };
 
@@ -386,23 +395,25 @@ void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel_data()
     QTest::addColumn<QStringList>("photos");
     QTest::addColumn<int>("shownPhoto");
     QTest::addColumn<QString>("notice");
+    // What the desk reads: the shown listing once, with its photos unless it is gone.
+    QTest::addColumn<int>("statements");
     const QString updated = QStringLiteral("房源 A1 的资料已更新");
     const QString gone = QStringLiteral("房源 A1 已下架或已删除");
     QTest::newRow("price changed") << QStringLiteral("UPDATE house SET sj = 95 WHERE fybh = 'A1'") << "95"
-                                   << QStringList{"外景", "客厅"} << 1 << updated;
+                                   << QStringList{"外景", "客厅"} << 1 << updated << 2;
     QTest::newRow("photo added") << QStringLiteral("INSERT INTO picture (fybh, tpbh, tpm) VALUES ('A1', 'a1-bath.jpg', '浴室')")
-                                 << "100" << QStringList{"外景", "客厅", "浴室"} << 1 << updated;
+                                 << "100" << QStringList{"外景", "客厅", "浴室"} << 1 << updated << 2;
     QTest::newRow("photo renamed") << QStringLiteral("UPDATE picture SET tpm = '新外景' WHERE tpbh = 'a1-front.jpg'")
-                                   << "100" << QStringList{"新外景", "客厅"} << 1 << updated;
+                                   << "100" << QStringList{"新外景", "客厅"} << 1 << updated << 2;
     QTest::newRow("shown photo deleted") << QStringLiteral("DELETE FROM picture WHERE tpbh = 'a1-room.jpg'") << "100"
-                                         << QStringList{"外景"} << 0 << updated;
+                                         << QStringList{"外景"} << 0 << updated << 2;
     QTest::newRow("withdrawn") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'A1'") << ""
-                               << QStringList{} << -1 << gone;
+                               << QStringList{} << -1 << gone << 2;
     QTest::newRow("deleted") << QStringLiteral("DELETE FROM house WHERE fybh = 'A1'") << "" << QStringList{} << -1
-                             << gone;
+                             << gone << 2;
     QTest::newRow("another listing changed")
         << QStringLiteral("INSERT INTO picture (fybh, tpbh, tpm) VALUES ('B2', 'b2.jpg', '别家')") << "100"
-        << QStringList{"外景", "客厅"} << 1 << QStringLiteral("检索结果可能已变，按检索刷新");
+        << QStringList{"外景", "客厅"} << 1 << QStringLiteral("检索结果可能已变，按检索刷新") << 2;
 }
 
 void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel()
@@ -413,14 +424,17 @@ void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel()
     QFETCH(QStringList, photos);
     QFETCH(int, shownPhoto);
     QFETCH(QString, notice);
+    QFETCH(int, statements);
     MainWindowFixture main;
     showSecondPhotoOfA1(main);
     frmQX_Quillonix &window = main.window();
     // Times of a file system that keeps whole seconds only must differ as well.
     QTest::qWait(1100);
     QCOMPARE(noticePanel(window), QString());
+    const quint64 before = statementsRun();
     main.listings().exec(statement);
     QTRY_COMPARE_WITH_TIMEOUT(noticePanel(window), notice, 3000);
+    QCOMPARE(statementsRun() - before, quint64(statements));
     QCOMPARE(main.box(QStringLiteral("txtSj")), price);
     QCOMPARE(MainWindowFixture::entries(main.photoNames()), photos);
     QCOMPARE(main.photoNames().currentRow(), shownPhoto);
@@ -428,6 +442,21 @@ void TestDetailPanel::changeByAnotherProgramReachesTheOpenPanel()
     QTRY_COMPARE_WITH_TIMEOUT(noticePanel(window), QStringLiteral("检索结果可能已变，按检索刷新"), 6000);
     main.pressSearch();
     QCOMPARE(noticePanel(window), QString());
+}
+
+void TestDetailPanel::nothingIsReadWhileNothingChanges()
+{
+    SKIP_ON_SERVER("the desk follows changes to a database file");
+    MainWindowFixture main;
+    showSecondPhotoOfA1(main);
+    const quint64 before = statementsRun();
+    // Several looks at the file, which find it as it was.
+    QTest::qWait(7000);
+    QCOMPARE(statementsRun(), before);
+    QCOMPARE(noticePanel(main.window()), QString());
+    // A search runs its own statement and no other.
+    main.pressSearch();
+    QCOMPARE(statementsRun() - before, quint64(1));
 }
 
 void TestDetailPanel::changeWaitsForAnOpenDialog()

@@ -4,8 +4,11 @@
 #include "forms/common/imagebox.h"
 #include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
+#include "forms/main/mainlayout.h"
 #include "forms/main/shortlist.h"
+#include "forms/main/statuspanels.h"
 
+#include <QDialog>
 #include <QListWidget>
 #include <QTest>
 
@@ -14,15 +17,6 @@ namespace {
 QString refusal(const QString &number)
 {
     return QStringLiteral("物业编号") + number + QStringLiteral("已被选择！");
-}
-
-QStringList shortRows(const MainWindowFixture &main)
-{
-    QStringList rows;
-    const ReportListView &list = main.shortList();
-    for (int row = 0; row < list.rowCount(); ++row)
-        rows << list.rows().cell(row, 0) + QLatin1Char('|') + list.rows().cell(row, 1);
-    return rows;
 }
 
 } // namespace
@@ -47,6 +41,9 @@ private slots:
     void numbersStoredInOtherEncodingsLoadTheirOwnListing_data();
     void numbersStoredInOtherEncodingsLoadTheirOwnListing();
     void severalRowsChosenButRemoveAndClickTakeTheFirst();
+    void changeByAnotherProgramMarksTheShortList_data();
+    void changeByAnotherProgramMarksTheShortList();
+    void markWaitsForAnOpenDialog();
 
 private:
     void addHit(int row);
@@ -90,7 +87,7 @@ void TestShortList::chosenHitIsAddedAtTheEndWithItsOfferType()
     MainWindowFixture::clickRow(m_main->results(), 2);
     m_main->window().detailPanel().subClearValue();
     m_main->press(QStringLiteral("cmdSelect"));
-    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租", "B2|出售"}));
+    QCOMPARE(m_main->shortListShown(), (QStringList{"C3|租售均可", "A1|出租", "B2|出售"}));
     // Adding touches neither the panel nor the selection of either list.
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
     QCOMPARE(m_main->results().firstSelectedRow(), 2);
@@ -108,7 +105,7 @@ void TestShortList::sameListingIsRefusedAlsoAfterANewSearch()
     m_main->pressSearch();
     MessageScript::expect(refusal(QStringLiteral("B2")), 64, QStringLiteral("物业预览"));
     addHit(2);
-    QCOMPARE(shortRows(*m_main), QStringList{"B2|出售"});
+    QCOMPARE(m_main->shortListShown(), QStringList{"B2|出售"});
 }
 
 void TestShortList::nothingChosenAddsNothing()
@@ -126,7 +123,7 @@ void TestShortList::numbersDifferingInLetterCaseAreTwoEntries()
 {
     addHit(1);
     addHit(0);
-    QCOMPARE(shortRows(*m_main), (QStringList{"A1|出租", "a1|"}));
+    QCOMPARE(m_main->shortListShown(), (QStringList{"A1|出租", "a1|"}));
 }
 
 void TestShortList::clickAndArrowKeysLoadTheListing()
@@ -192,19 +189,19 @@ void TestShortList::removeTakesTheChosenRowAndBlanksThePanel()
     MainWindowFixture::clickRow(m_main->shortList(), 1);
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
     m_main->press(QStringLiteral("cmdRemove"));
-    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
+    QCOMPARE(m_main->shortListShown(), (QStringList{"C3|租售均可", "A1|出租"}));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
     QCOMPARE(m_main->photoNames().count(), 0);
     // No row is chosen in its place: a second press removes nothing nobody chose.
     QCOMPARE(m_main->shortList().firstSelectedRow(), -1);
     m_main->press(QStringLiteral("cmdRemove"));
-    QCOMPARE(shortRows(*m_main), (QStringList{"C3|租售均可", "A1|出租"}));
+    QCOMPARE(m_main->shortListShown(), (QStringList{"C3|租售均可", "A1|出租"}));
 
     // The panel is blanked whatever it showed, also a listing from the result list.
     MainWindowFixture::clickRow(m_main->shortList(), 0);
     MainWindowFixture::clickRow(m_main->results(), 2);
     m_main->press(QStringLiteral("cmdRemove"));
-    QCOMPARE(shortRows(*m_main), QStringList{"A1|出租"});
+    QCOMPARE(m_main->shortListShown(), QStringList{"A1|出租"});
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
 }
 
@@ -240,7 +237,7 @@ void TestShortList::numbersStoredInOtherEncodingsLoadTheirOwnListing()
     QCOMPARE(MainWindowFixture::column(m_main->results(), 0).mid(0, 2), (QStringList{shown, shown}));
     addHit(1);
     addHit(0);
-    QCOMPARE(shortRows(*m_main), (QStringList{shown + "|出售", shown + "|出租"}));
+    QCOMPARE(m_main->shortListShown(), (QStringList{shown + "|出售", shown + "|出租"}));
     MainWindowFixture::clickRow(m_main->shortList(), 0);
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), shown);
     QCOMPARE(m_main->box(QStringLiteral("txtWymc")), QStringLiteral("旧库"));
@@ -268,7 +265,7 @@ void TestShortList::severalRowsChosenButRemoveAndClickTakeTheFirst()
     QCOMPARE(shortList.selectedRowsInOrder(), (QList<int>{0, 2}));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("C3"));
     m_main->press(QStringLiteral("cmdRemove"));
-    QCOMPARE(shortRows(*m_main), (QStringList{"B2|出售", "A1|出租"}));
+    QCOMPARE(m_main->shortListShown(), (QStringList{"B2|出售", "A1|出租"}));
     QCOMPARE(shortList.firstSelectedRow(), -1);
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QString());
     // Shift chooses the rows between.
@@ -276,6 +273,82 @@ void TestShortList::severalRowsChosenButRemoveAndClickTakeTheFirst()
     clickWith(0, Qt::ShiftModifier);
     QCOMPARE(shortList.selectedRowsInOrder(), (QList<int>{0, 1}));
     QCOMPARE(m_main->box(QStringLiteral("txtFybh")), QStringLiteral("B2"));
+}
+
+void TestShortList::changeByAnotherProgramMarksTheShortList_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QStringList>("marked");
+    QTest::addColumn<QString>("undo");
+    const QStringList unmarked = {"C3|租售均可", "B2|出售", "A1|出租"};
+    const QStringList b2Gone = {"C3|租售均可", "B2|出售（已下架）", "A1|出租"};
+    QTest::newRow("withdrawn, then offered again")
+        << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'B2'") << b2Gone
+        << QStringLiteral("UPDATE house SET wyzt = 1 WHERE fybh = 'B2'");
+    QTest::newRow("deleted, then added again")
+        << QStringLiteral("DELETE FROM house WHERE fybh = 'B2'") << b2Gone
+        << QStringLiteral("INSERT INTO house (fybh, fpyx, wyzt) VALUES ('B2', 2, 1)");
+    QTest::newRow("two withdrawn") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh IN ('C3', 'A1')")
+                                   << QStringList{"C3|租售均可（已下架）", "B2|出售", "A1|出租（已下架）"}
+                                   << QStringLiteral("UPDATE house SET wyzt = 1");
+    QTest::newRow("price changed") << QStringLiteral("UPDATE house SET sj = 1") << unmarked << QString();
+    QTest::newRow("withdrawn, not short-listed") << QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'a1'")
+                                                 << unmarked << QString();
+}
+
+void TestShortList::changeByAnotherProgramMarksTheShortList()
+{
+    SKIP_ON_SERVER("the desk follows changes to a database file");
+    QFETCH(QString, statement);
+    QFETCH(QStringList, marked);
+    QFETCH(QString, undo);
+    addHit(3);
+    addHit(2);
+    addHit(1);
+    ReportListView &shortList = m_main->shortList();
+    MainWindowFixture::clickRow(shortList, 2);
+    // Times of a file system that keeps whole seconds only must differ as well.
+    QTest::qWait(1100);
+    m_main->listings().exec(statement);
+    const QString hitsNotice = QStringLiteral("检索结果可能已变，按检索刷新");
+    const auto notice = [this] { return m_main->window().controls().stbBottom->panelText(2); };
+    QTRY_VERIFY_WITH_TIMEOUT(notice() == hitsNotice || notice().startsWith(QStringLiteral("房源")), 3000);
+    QCOMPARE(m_main->shortListShown(), marked);
+    // A mark too long for its column shows whole under the pointer.
+    for (int row = 0; row < marked.size(); ++row) {
+        const QString offer = marked.at(row).section(QLatin1Char('|'), 1);
+        const bool gone = offer.endsWith(QStringLiteral("（已下架）"));
+        QCOMPARE(shortList.model()->index(row, 1).data(Qt::ToolTipRole).toString(), gone ? offer : QString());
+    }
+    // Nothing moves under the user's hand: the chosen row and the current row stay.
+    QCOMPARE(shortList.selectedRowsInOrder(), QList<int>{2});
+    QCOMPARE(shortList.currentIndex().row(), 2);
+    if (undo.isEmpty())
+        return;
+    QTest::qWait(1100);
+    m_main->listings().exec(undo);
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->shortListShown(), (QStringList{"C3|租售均可", "B2|出售", "A1|出租"}), 3000);
+    // The mark is shown only: the number stays, and refuses the same listing again.
+    MessageScript::expect(refusal(QStringLiteral("B2")), 64, QStringLiteral("物业预览"));
+    addHit(2);
+}
+
+void TestShortList::markWaitsForAnOpenDialog()
+{
+    SKIP_ON_SERVER("the desk follows changes to a database file");
+    addHit(2);
+    addHit(1);
+    QTest::qWait(1100);
+    QDialog dialog(&m_main->window());
+    whenModalShown([&](QWidget *) {
+        m_main->listings().exec(QStringLiteral("UPDATE house SET wyzt = 0 WHERE fybh = 'B2'"));
+        // Long enough for several looks at the file: the open dialog keeps the short list as it was.
+        QTest::qWait(4500);
+        QCOMPARE(m_main->shortListShown(), (QStringList{"B2|出售", "A1|出租"}));
+        dialog.reject();
+    });
+    dialog.exec();
+    QTRY_COMPARE_WITH_TIMEOUT(m_main->shortListShown(), (QStringList{"B2|出售（已下架）", "A1|出租"}), 3000);
 }
 
 QTEST_MAIN(TestShortList)
