@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 // What the connection and the record set need of a database engine. The forms see only
@@ -51,4 +52,9 @@ public:
     virtual void confirmNoRowsWithoutIndexes(const QString &source, const QVariantList &values) = 0;
     // A statement still running this long after it began is stopped (DbError::timedOut).
     virtual void setStatementTimeout(int seconds) = 0;
+
+    // Told of the number of each listing the database says another party changed ("" for
+    // any), from the next statement on. A database file says nothing of its changes.
+    using ChangeListener = std::function<void(const QByteArray &number)>;
+    virtual void setChangeListener(ChangeListener) {}
 };
