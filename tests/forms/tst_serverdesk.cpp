@@ -1138,6 +1138,9 @@ void TestServerDesk::deskFollowsWhatAnotherPartyChanges_data()
                                                   << "";
     QTest::newRow("10 000 listings change at once, the one shown among them")
         << true << "UPDATE house SET wymc = '全部改过'" << updated << -1 << "全部改过" << "%1";
+    QTest::newRow("the listing shown changes in 200 transactions in a row")
+        << true << QStringLiteral("BEGIN; UPDATE house SET sj = coalesce(sj, 0) + 1 WHERE fybh = '%1'; COMMIT; ").repeated(200)
+        << updated << -1 << "%1" << "%1";
     QTest::newRow("a server without the trigger")
         << false << "UPDATE house SET wymc = '没人说' WHERE fybh = '%1'" << QString() << 0 << "%1" << "%1";
 }
