@@ -38,6 +38,9 @@
 #include <future>
 
 #include <libpq-fe.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 // The front desk on a shared server database: a listing database loaded into the test
@@ -385,6 +388,33 @@ bool execOn(const QString &uri, const QString &statements)
 QString uriThrough(const TcpProxy &proxy, const TestServerDatabase &server)
 {
     return QStringLiteral("postgresql://quillonix@127.0.0.1:%1/%2?sslmode=disable").arg(proxy.port()).arg(server.name());
+}
+
+// What this process's TCP socket connected to port on 127.0.0.1 is set to, as the test
+// rows of serverFileIsReadAsWritten write it; "" when there is no such socket.
+QString tcpOptionsOfSocketTo(quint16 port)
+{
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in peer{};
+        socklen_t length = sizeof peer;
+        if (getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0 || peer.sin_family != AF_INET
+            || ntohs(peer.sin_port) != port)
+            continue;
+        const auto option = [fd](int level, int name) {
+            int value = -1;
+            socklen_t size = sizeof value;
+            return getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+        };
+        const QString userTimeout = QStringLiteral("user time-out %1").arg(option(IPPROTO_TCP, TCP_USER_TIMEOUT));
+        if (option(SOL_SOCKET, SO_KEEPALIVE) == 0)
+            return QStringLiteral("no keepalive, ") + userTimeout;
+        return QStringLiteral("keepalive %1 %2 %3, ")
+                   .arg(option(IPPROTO_TCP, TCP_KEEPIDLE))
+                   .arg(option(IPPROTO_TCP, TCP_KEEPINTVL))
+                   .arg(option(IPPROTO_TCP, TCP_KEEPCNT))
+            + userTimeout;
+    }
+    return QString();
 }
 
 // No wait on the server longer than this, for as long as this lives.
@@ -735,20 +765,34 @@ void TestServerDesk::serverFileIsReadAsWritten_data()
 {
     QTest::addColumn<QByteArray>("content"); // {socket}: the test database on its socket; {tcp}: over TCP
     QTest::addColumn<QByteArray>("password"); // PGPASSWORD, or none
+    // Over TCP, what the desk's socket is set to: keepalive idle, interval and count, then the
+    // user time-out (ms); "" over the Unix socket.
+    QTest::addColumn<QString>("socketOptions");
+    const QString desksOwn = QStringLiteral("keepalive 30 10 3, user time-out 30000");
     QTest::newRow("comment lines and blank lines first")
-        << QByteArray("# 总部的服务器\n\n   # 旧的：postgresql://desk@old-server/agency\n{socket}\n") << QByteArray();
+        << QByteArray("# 总部的服务器\n\n   # 旧的：postgresql://desk@old-server/agency\n{socket}\n") << QByteArray()
+        << QString();
     QTest::newRow("written on Windows: a byte-order mark, CR LF")
-        << QByteArray("\xEF\xBB\xBF# 总部\r\n{socket}\r\n# 完\r\n") << QByteArray();
-    QTest::newRow("a password at hand, over the Unix socket") << QByteArray("{socket}") << QByteArray("secret");
-    QTest::newRow("over TCP without a password") << QByteArray("{tcp}") << QByteArray();
+        << QByteArray("\xEF\xBB\xBF# 总部\r\n{socket}\r\n# 完\r\n") << QByteArray() << QString();
+    QTest::newRow("a password at hand, over the Unix socket")
+        << QByteArray("{socket}") << QByteArray("secret") << QString();
+    QTest::newRow("over TCP without a password") << QByteArray("{tcp}") << QByteArray() << desksOwn;
     QTest::newRow("a password at hand, over TCP, clear text allowed in itdb.conn")
-        << QByteArray("{tcp}&channel_binding=disable") << QByteArray("secret");
+        << QByteArray("{tcp}&channel_binding=disable") << QByteArray("secret") << desksOwn;
+    QTest::newRow("keepalives and time-out of itdb.conn's own")
+        << QByteArray("{tcp}&keepalives_idle=7&keepalives_interval=2&keepalives_count=5&tcp_user_timeout=4000")
+        << QByteArray() << QStringLiteral("keepalive 7 2 5, user time-out 4000");
+    // libpq sets the user time-out only where keepalives are on; the desk's own deadline
+    // still ends a wait on a silent server.
+    QTest::newRow("keepalives off in itdb.conn") << QByteArray("{tcp}&keepalives=0") << QByteArray()
+                                                 << QStringLiteral("no keepalive, user time-out 0");
 }
 
 void TestServerDesk::serverFileIsReadAsWritten()
 {
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, password);
+    QFETCH(QString, socketOptions);
     TestServerDatabase server;
     QVERIFY2(server.exec(QStringLiteral("CREATE TABLE \"user\" (yhm text, yhkl text, xgr text, xgsj timestamp(0));"
                                         "INSERT INTO \"user\" VALUES ('经理', '8888', 'TEST', now())")),
@@ -763,6 +807,8 @@ void TestServerDesk::serverFileIsReadAsWritten()
     QVERIFY(program.start());
     QCOMPARE(entries(control<QComboBox>(program.loginForm(), QStringLiteral("cmbUserName"))),
              QStringList{QStringLiteral("经理")});
+    if (!socketOptions.isEmpty())
+        QCOMPARE(tcpOptionsOfSocketTo(proxy.port()), socketOptions);
 }
 
 void TestServerDesk::unusableServerGetsTheQuestionWithTheCause_data()

@@ -341,6 +341,14 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     return figures;
 }
 
+// The machine's load over the last minute: on a shared machine the time work takes grows with
+// it; the processor time does not.
+QString loadAverage()
+{
+    QFile load(QStringLiteral("/proc/loadavg"));
+    return load.open(QIODevice::ReadOnly) ? QString::fromLatin1(load.readAll().split(' ').value(0)) : QStringLiteral("?");
+}
+
 // The screens a photo is loaded on: the offscreen platform's own, and a 4K desk monitor at
 // 200 %, where the enlarged photo covers 3840 x 2160 device pixels.
 struct ProbeScreen
@@ -444,11 +452,8 @@ void benchPhotos(int runs, const QString &folder)
             figures << time << processor << memory;
         }
     }
-    // On a shared machine the time a photo takes grows with the load; the processor time does not.
-    QFile load(QStringLiteral("/proc/loadavg"));
-    const QByteArray loadAverage = load.open(QIODevice::ReadOnly) ? load.readAll().split(' ').value(0) : "?";
     printTable(QStringLiteral("### Photos that claim more than they are, and today's camera photos (load average %1)")
-                   .arg(QString::fromLatin1(loadAverage)),
+                   .arg(loadAverage()),
                figures);
 }
 
@@ -538,8 +543,10 @@ void benchHandout(int runs, const QString &folder)
                   600000);
         figures << read << preview << pdf << total << processor << memory << size;
     }
-    printTable(QStringLiteral("### The printed hand-out, each listing with a 24-megapixel camera photo (%1 KB)")
-                   .arg(photoBytes / 1024),
+    printTable(QStringLiteral("### The printed hand-out, each listing with a 24-megapixel camera photo (%1 KB; "
+                              "load average %2)")
+                   .arg(photoBytes / 1024)
+                   .arg(loadAverage()),
                figures);
 }
 } // namespace

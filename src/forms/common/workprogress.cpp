@@ -13,8 +13,7 @@ std::chrono::milliseconds &delayBeforeShowing()
 
 } // namespace
 
-WorkProgress::WorkProgress(const QString &caption, const QString &label, int steps, QWidget *over,
-                           Stopping stopping)
+WorkProgress::WorkProgress(const QString &caption, const QString &label, int steps, QWidget *over)
     : m_bar(label, QStringLiteral("取消"), 0, qMax(1, steps), over,
             Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
@@ -24,13 +23,9 @@ WorkProgress::WorkProgress(const QString &caption, const QString &label, int ste
     m_bar.setMinimumDuration(int(delayBeforeShowing().count()));
     m_bar.setAutoClose(false);
     m_bar.setAutoReset(false);
-    if (stopping == Stoppable) {
-        // Esc, or a reset that closes the bar, stops the work as 取消 does.
-        QObject::connect(&m_bar, &QProgressDialog::canceled, &m_bar, [this] { m_cancelled = true; });
-        QObject::connect(&m_bar, &QDialog::rejected, &m_bar, [this] { m_cancelled = true; });
-    } else {
-        m_bar.setCancelButton(nullptr);
-    }
+    // Esc, or a reset that closes the bar, stops the work as 取消 does.
+    QObject::connect(&m_bar, &QProgressDialog::canceled, &m_bar, [this] { m_cancelled = true; });
+    QObject::connect(&m_bar, &QDialog::rejected, &m_bar, [this] { m_cancelled = true; });
     // Starts the clock: the bar shows once the work has run that long, even between steps.
     m_bar.setValue(0);
     QApplication::setOverrideCursor(Qt::BusyCursor);

@@ -12,11 +12,7 @@
 class WorkProgress
 {
 public:
-    // Work that cannot be stopped half-way gets a bar without 取消.
-    enum Stopping { Stoppable, Unstoppable };
-
-    WorkProgress(const QString &caption, const QString &label, int steps, QWidget *over,
-                 Stopping stopping = Stoppable);
+    WorkProgress(const QString &caption, const QString &label, int steps, QWidget *over);
     ~WorkProgress();
     WorkProgress(const WorkProgress &) = delete;
     WorkProgress &operator=(const WorkProgress &) = delete;

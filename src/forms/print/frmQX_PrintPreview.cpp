@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QIntValidator>
@@ -162,13 +163,18 @@ void frmQX_PrintPreview::cmdPrint_Click()
     if (showModal(choice) != QDialog::Accepted)
         return;
     bool printed = false;
+    bool stopped = false;
     {
-        // A printer takes every page once printing has begun: it cannot be stopped half-way.
-        WorkProgress progress(windowTitle(), QStringLiteral("正在打印……"), m_document.steps(), this,
-                              WorkProgress::Unstoppable);
+        // Stopped, the print ends after the listing being painted: a printer prints the pages
+        // painted by then, as it does with a job cancelled in its queue; a file printed to is
+        // not left half-written.
+        WorkProgress progress(windowTitle(), QStringLiteral("正在打印……"), m_document.steps(), this);
         printed = m_document.print(m_printer, PrintOutput::Paper, progress);
+        stopped = progress.cancelled();
     }
-    if (!printed)
+    if (stopped && !m_printer.outputFileName().isEmpty())
+        QFile::remove(m_printer.outputFileName());
+    else if (!printed)
         showMessage(QStringLiteral("不能打印，请检查打印机。"), MessageFlags::Information, windowTitle());
     // On other paper the pages are laid out again, as they were printed.
     if (isVisible() && m_printer.pageLayout() != shown && !paintPages())
