@@ -1,5 +1,6 @@
 #include "core/pgsession.h"
 
+#include "core/changenotice.h"
 #include "core/dberror.h"
 #include "core/pgstatement.h"
 #include "core/storedtext.h"
@@ -340,7 +341,12 @@ void PgSession::connect()
     // What was prepared went with the old connection.
     m_prepared.clear();
     m_link.reset();
+    m_listening = false;
     m_link = PgLink::open(m_settings, connectDeadline());
+    m_link->setNotified([this](const QByteArray &payload) {
+        if (m_changeListener)
+            m_changeListener(payload);
+    });
     const QByteArray settings = sessionSettings(m_timeoutSeconds);
     requireSuccess(request([&settings](pg_conn *connection) { return PQsendQuery(connection, settings.constData()); }));
     m_timeoutSent = true;
@@ -354,6 +360,11 @@ void PgSession::makeReady()
         const QByteArray setting = "SET statement_timeout = " + QByteArray::number(qint64(m_timeoutSeconds) * 1000);
         requireSuccess(request([&setting](pg_conn *connection) { return PQsendQuery(connection, setting.constData()); }));
         m_timeoutSent = true;
+    }
+    if (m_changeListener && !m_listening) {
+        static const QByteArray listen = QByteArray("LISTEN ") + ChangeNotice::channel;
+        requireSuccess(request([](pg_conn *connection) { return PQsendQuery(connection, listen.constData()); }));
+        m_listening = true;
     }
 }
 
@@ -376,6 +387,11 @@ void PgSession::requireSuccess(const PgResult &result) const
     const char *primary = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
     throw DbError(DbError::ProviderError,
                   primary ? QString::fromUtf8(primary) : firstLine(PQresultErrorMessage(result.get())));
+}
+
+void PgSession::setChangeListener(ChangeListener listener)
+{
+    m_changeListener = std::move(listener);
 }
 
 void PgSession::setStatementTimeout(int seconds)
