@@ -59,6 +59,19 @@ void Connection::open()
 {
     close();
     m_session = openSession();
+    m_session->setChangeListener(m_changeListener);
+}
+
+bool Connection::tellsOfChanges() const
+{
+    return !serverFileBeside(fileOf(m_connectString)).isEmpty();
+}
+
+void Connection::setChangeListener(EngineSession::ChangeListener listener)
+{
+    m_changeListener = std::move(listener);
+    if (m_session)
+        m_session->setChangeListener(m_changeListener);
 }
 
 std::shared_ptr<EngineSession> Connection::openSession() const

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/engine.h"
+
 #include <QString>
 #include <memory>
-
-class EngineSession;
 
 // The one kind of connection the program opens: by connection string, whose "dbq=" names
 // the listing database file. The file's first bytes decide which engine reads it; where
@@ -29,6 +29,12 @@ public:
     void close();
     bool isOpen() const { return m_session != nullptr; }
 
+    // True where the database is a server, which says itself which listings changed.
+    bool tellsOfChanges() const;
+    // Told, on this thread, of each listing the server says changed (EngineSession), on
+    // this connection and every one opened after it.
+    void setChangeListener(EngineSession::ChangeListener listener);
+
     // The engine the record sets run their statements on; throws DbError while closed.
     std::shared_ptr<EngineSession> session() const;
 
@@ -41,4 +47,5 @@ private:
     QString m_connectString;
     int m_timeoutSeconds = 15;
     std::shared_ptr<EngineSession> m_session;
+    EngineSession::ChangeListener m_changeListener;
 };

@@ -75,6 +75,11 @@ public:
     quint64 statementsRun() const { return m_statementsRun.load(std::memory_order_relaxed); }
     void countStatement() { m_statementsRun.fetch_add(1, std::memory_order_relaxed); }
 
+    // Told of the number of each listing the database says another party changed ("" for
+    // any), from the next statement on. A database file says nothing of its changes.
+    using ChangeListener = std::function<void(const QByteArray &number)>;
+    virtual void setChangeListener(ChangeListener) {}
+
 private:
     std::atomic<quint64> m_statementsRun{0};
 };

@@ -267,9 +267,12 @@ bool PgLink::takeResults()
         close(lost());
         return false;
     }
-    // The desk listens for no notification yet: any that comes is let go.
-    while (PGnotify *notification = PQnotifies(m_conn))
+    while (PGnotify *notification = PQnotifies(m_conn)) {
+        const QByteArray payload(notification->extra);
         PQfreemem(notification);
+        if (m_notified)
+            m_notified(payload);
+    }
     if (!m_current) {
         // Between requests the server only speaks to end the connection.
         if (PQstatus(m_conn) != CONNECTION_OK)

@@ -21,7 +21,7 @@ using PgResult = std::unique_ptr<pg_result, void (*)(pg_result *)>;
 // the network there: requests go out and answers come in as the event loop finds the
 // connection's socket ready, each request with a deadline of its own on the desk's side.
 // While no request is out, the socket stays watched: a connection the server ends is noticed
-// then, and closed.
+// then, and closed, and notifications the server sends are told as they come.
 //
 // A request that does not get its whole answer before its deadline, or that meets a lost
 // connection, ends the connection: a statement still running is cancelled, the connection is
@@ -62,6 +62,11 @@ public:
     // is not kept from sending meanwhile.
     void takeArrived();
 
+    // Told of each notification's payload as it comes, on this thread, maybe in the middle
+    // of a request: it must not put one on the connection itself.
+    using Notified = std::function<void(const QByteArray &payload)>;
+    void setNotified(Notified notified) { m_notified = std::move(notified); }
+
 private:
     explicit PgLink(pg_conn *connection);
 
@@ -89,4 +94,5 @@ private:
     std::optional<Request> m_current;
     Reply m_reply;
     std::deque<Request> m_queue;
+    Notified m_notified;
 };

@@ -1,5 +1,6 @@
 #include "core/pgsession.h"
 
+#include "core/changenotice.h"
 #include "core/dberror.h"
 #include "core/heldinput.h"
 #include "core/pgstatement.h"
@@ -501,7 +502,12 @@ void PgSession::connect()
     // What was prepared went with the old connection.
     m_prepared.clear();
     m_link.reset();
+    m_listening = false;
     m_link = PgLink::open(m_settings, connectDeadline());
+    m_link->setNotified([this](const QByteArray &payload) {
+        if (m_changeListener)
+            m_changeListener(payload);
+    });
     const QByteArray settings = sessionSettings(m_timeoutSeconds);
     requireSuccess(request([&settings](pg_conn *connection) { return PQsendQuery(connection, settings.constData()); }));
     m_timeoutSent = true;
@@ -516,6 +522,11 @@ void PgSession::makeReady()
         requireSuccess(request([&setting](pg_conn *connection) { return PQsendQuery(connection, setting.constData()); }));
         m_timeoutSent = true;
     }
+    if (m_changeListener && !m_listening) {
+        static const QByteArray listen = QByteArray("LISTEN ") + ChangeNotice::channel;
+        requireSuccess(request([](pg_conn *connection) { return PQsendQuery(connection, listen.constData()); }));
+        m_listening = true;
+    }
 }
 
 PgResult PgSession::request(const PgLink::Send &send)
@@ -529,6 +540,11 @@ PgResult PgSession::request(const PgLink::Send &send)
 void PgSession::requireSuccess(const PgResult &result) const
 {
     requireSucceeded(result, m_timeoutSeconds);
+}
+
+void PgSession::setChangeListener(ChangeListener listener)
+{
+    m_changeListener = std::move(listener);
 }
 
 void PgSession::setStatementTimeout(int seconds)

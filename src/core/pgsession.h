@@ -39,6 +39,9 @@ public:
     void confirmNoRowsWithoutIndexes(const QString &, const QVariantList &) override {}
     // Sent to the server with the next statement.
     void setStatementTimeout(int seconds) override;
+    // The server's notifications on the listing channel (see ChangeNotice), listened for
+    // once per connection, with the next statement, and again after a lost connection.
+    void setChangeListener(ChangeListener listener) override;
 
     // For tests, which cannot wait half a minute for a server that does not answer: no
     // action waits longer than this, whatever the time-out; zero, as in the program, for the
@@ -78,6 +81,8 @@ private:
     std::unique_ptr<PgLink> m_link;
     int m_timeoutSeconds;
     bool m_timeoutSent = false;
+    ChangeListener m_changeListener;
+    bool m_listening = false;
     // Statements in the server's form, by the program's text.
     QHash<QString, QByteArray> m_translated;
     QHash<QString, Prepared> m_prepared;

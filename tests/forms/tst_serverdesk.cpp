@@ -12,6 +12,7 @@
 #include "core/pgsession.h"
 #include "core/recordset.h"
 #include "forms/login/frmQX_Login.h"
+#include "forms/main/detailpanel.h"
 #include "forms/main/frmQX_Quillonix.h"
 #include "forms/main/mainlayout.h"
 #include "forms/main/reportlistview.h"
@@ -33,6 +34,8 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
+
+#include <future>
 
 #include <libpq-fe.h>
 #include <netinet/in.h>
@@ -70,6 +73,9 @@ private slots:
     void lostServerIsReportedAndFoundAgain();
     void faultyNetworkNeverHoldsUpTheWindow_data();
     void faultyNetworkNeverHoldsUpTheWindow();
+    void deskFollowsWhatAnotherPartyChanges_data();
+    void deskFollowsWhatAnotherPartyChanges();
+    void lostConnectionIsNoticedAndListenedOnAgain();
 
 private:
     // The odd data as a file and loaded into the server, made once for the statements.
@@ -421,6 +427,16 @@ public:
     LongestWait &operator=(const LongestWait &) = delete;
 };
 
+// Runs statements on the database the URI names from a thread of its own, as another party
+// does, while the window goes on; true when they succeeded.
+bool execElsewhere(const QString &uri, const QString &statements)
+{
+    std::future<bool> done = std::async(std::launch::async, execOn, uri, statements);
+    while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        QTest::qWait(10);
+    return done.get();
+}
+
 // A FIFO at path: opening it to read waits for a writer for ever.
 void makeFifo(const QString &path)
 {
@@ -451,6 +467,33 @@ frmQX_Quillonix *logIn(QuillonixProgram &program, const QString &folder)
     QTest::mouseClick(control<QPushButton>(login, QStringLiteral("cmdOK")), Qt::LeftButton);
     return program.mainWindow();
 }
+
+// A desk logged in on the demo database through the proxy, showing the first hit.
+struct DeskThroughProxy
+{
+    explicit DeskThroughProxy(const TestServerDatabase &server, const QString &folder)
+        : proxy(TcpProxy::clusterSocket())
+    {
+        writeServerFile(folder, uriThrough(proxy, server).toUtf8());
+        window = logIn(program, folder);
+        if (!window || !QTest::qWaitForWindowExposed(window))
+            return;
+        const MainLayout &controls = window->controls();
+        QTest::mouseClick(controls.cmdSearch, Qt::LeftButton);
+        hits = MainWindowFixture::column(*controls.lsvHouse, 0);
+        if (hits.size() >= 2)
+            MainWindowFixture::clickRow(*controls.lsvHouse, 0);
+    }
+
+    QString box(const QString &name) const { return control<QLineEdit>(window, name)->text(); }
+    QString notice() const { return window->controls().stbBottom->panelText(2); }
+    QStringList photos() const { return MainWindowFixture::entries(*control<QListWidget>(window, QStringLiteral("List"))); }
+
+    TcpProxy proxy;
+    QuillonixProgram program;
+    frmQX_Quillonix *window = nullptr;
+    QStringList hits;
+};
 
 // A server of the test's own that speaks just enough of PostgreSQL's protocol to ask the
 // desk for its password in clear text, and keeps whatever password comes.
@@ -1114,5 +1157,120 @@ void TestServerDesk::faultyNetworkNeverHoldsUpTheWindow()
     QCOMPARE(MainWindowFixture::column(*controls.lsvHouse, 0), hits);
 }
 
+void TestServerDesk::deskFollowsWhatAnotherPartyChanges_data()
+{
+    QTest::addColumn<bool>("trigger");
+    QTest::addColumn<QString>("change"); // %1 the listing shown, %2 another hit
+    QTest::addColumn<QString>("notice"); // "" for none; %1 the listing shown
+    QTest::addColumn<int>("requests"); // of the desk; -1 for those of reading the listing shown
+    QTest::addColumn<QString>("name");   // shown in txtWymc afterwards; %1 as it was
+    QTest::addColumn<QString>("photo");  // the last photo afterwards; %1 as it was
+
+    const QString updated = QStringLiteral("房源 %1 的资料已更新");
+    const QString gone = QStringLiteral("房源 %1 已下架或已删除");
+    const QString hits = QStringLiteral("检索结果可能已变，按检索刷新");
+    QTest::newRow("nothing changes") << true << QString() << QString() << 0 << "%1" << "%1";
+    QTest::newRow("another listing changes")
+        << true << "UPDATE house SET wymc = '别家改了' WHERE fybh = '%2'" << hits << 0 << "%1" << "%1";
+    QTest::newRow("the price of the listing shown changes")
+        << true << "UPDATE house SET sj = 95, wymc = '降价了' WHERE fybh = '%1'" << updated << -1 << "降价了" << "%1";
+    QTest::newRow("a photo is added to the listing shown")
+        << true << "INSERT INTO picture (fybh, tpbh, tpm) VALUES ('%1', 'new.jpg', '新照片')" << updated << -1 << "%1"
+        << "新照片";
+    QTest::newRow("the listing shown is withdrawn")
+        << true << "UPDATE house SET wyzt = 0 WHERE fybh = '%1'" << gone << -1 << "" << "";
+    // A listing that is no more is asked for once: its photos are not.
+    QTest::newRow("the listing shown is deleted") << true << "DELETE FROM house WHERE fybh = '%1'" << gone << 1 << ""
+                                                  << "";
+    QTest::newRow("10 000 listings change at once, the one shown among them")
+        << true << "UPDATE house SET wymc = '全部改过'" << updated << -1 << "全部改过" << "%1";
+    QTest::newRow("the listing shown changes in 200 transactions in a row")
+        << true << QStringLiteral("BEGIN; UPDATE house SET sj = coalesce(sj, 0) + 1 WHERE fybh = '%1'; COMMIT; ").repeated(200)
+        << updated << -1 << "%1" << "%1";
+    QTest::newRow("a server without the trigger")
+        << false << "UPDATE house SET wymc = '没人说' WHERE fybh = '%1'" << QString() << 0 << "%1" << "%1";
+}
+
+void TestServerDesk::deskFollowsWhatAnotherPartyChanges()
+{
+    QFETCH(bool, trigger);
+    QFETCH(QString, change);
+    QFETCH(QString, notice);
+    QFETCH(int, requests);
+    QFETCH(QString, name);
+    QFETCH(QString, photo);
+    TestServerDatabase server;
+    const QString folder = demoFolderOn(server.uri());
+    QVERIFY(!folder.isEmpty());
+    // Listings enough for a bulk change of 10 000, withdrawn long ago: the searches do not list them.
+    QVERIFY2(server.exec(QStringLiteral(
+                 "INSERT INTO house (fybh, fpyx, wyzt, seq, xgsj, wymc)"
+                 " SELECT 'OLD-' || n, 2, 0, 0, '2000-01-01 08:00:00', '旧盘' FROM generate_series(1, 10000) AS n")),
+             qPrintable(server.lastError()));
+    if (!trigger) {
+        QVERIFY2(server.exec(QStringLiteral("DROP TRIGGER quillonix_listing_changed ON house;"
+                                            "DROP TRIGGER quillonix_listing_changed ON picture")),
+                 qPrintable(server.lastError()));
+    }
+    DeskThroughProxy desk(server, folder);
+    QVERIFY(desk.window);
+    QVERIFY(desk.hits.size() >= 2);
+    const QString shown = desk.hits.at(0);
+    QCOMPARE(desk.box(QStringLiteral("txtFybh")), shown);
+    const QString nameBefore = desk.box(QStringLiteral("txtWymc"));
+    const QString photoBefore = desk.photos().value(desk.photos().size() - 1);
+    // What one reading of the listing shown asks of the server, every statement prepared.
+    int before = desk.proxy.requests();
+    desk.window->detailPanel().refresh();
+    const int oneReading = desk.proxy.requests() - before;
+    QVERIFY(oneReading > 0);
+
+    const WindowWatch watch(*desk.window);
+    before = desk.proxy.requests();
+    if (!change.isEmpty())
+        QVERIFY(execElsewhere(server.uri(), QString(change).replace("%1", shown).replace("%2", desk.hits.at(1))));
+    if (notice.isEmpty()) {
+        // Long enough for any word from the server to be taken up.
+        QTest::qWait(1500);
+        QCOMPARE(desk.notice(), QString());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(desk.notice(), notice.arg(shown), 3000);
+        // Long enough for a second reading, were there one.
+        QTest::qWait(500);
+    }
+    QCOMPARE(desk.proxy.requests() - before, requests < 0 ? oneReading : requests);
+    QCOMPARE(desk.box(QStringLiteral("txtWymc")), name.arg(nameBefore));
+    QCOMPARE(desk.photos().value(desk.photos().size() - 1), photo.arg(photoBefore));
+    QVERIFY2(watch.longestGap < 100, qPrintable(QStringLiteral("the window stood still for %1 ms").arg(watch.longestGap)));
+    QCOMPARE(desk.proxy.connections(), 1);
+}
+
+void TestServerDesk::lostConnectionIsNoticedAndListenedOnAgain()
+{
+    TestServerDatabase server;
+    const QString folder = demoFolderOn(server.uri());
+    QVERIFY(!folder.isEmpty());
+    DeskThroughProxy desk(server, folder);
+    QVERIFY(desk.window);
+    QVERIFY(desk.hits.size() >= 2);
+    const QString shown = desk.hits.at(0);
+
+    // The connection is cut while the desk waits: it notices, says nothing, and does not
+    // connect again by itself.
+    desk.proxy.drop();
+    QTest::qWait(500);
+    QCOMPARE(desk.proxy.connections(), 1);
+    QCOMPARE(desk.notice(), QString());
+    // The next action connects again, and listens again.
+    QTest::mouseClick(desk.window->controls().cmdSearch, Qt::LeftButton);
+    QCOMPARE(MainWindowFixture::column(*desk.window->controls().lsvHouse, 0), desk.hits);
+    QCOMPARE(desk.proxy.connections(), 2);
+    MainWindowFixture::clickRow(*desk.window->controls().lsvHouse, 0);
+    QVERIFY(execElsewhere(server.uri(), QStringLiteral("UPDATE house SET wymc = '又改了' WHERE fybh = '%1'").arg(shown)));
+    QTRY_COMPARE_WITH_TIMEOUT(desk.notice(), QStringLiteral("房源 %1 的资料已更新").arg(shown), 3000);
+    QCOMPARE(desk.box(QStringLiteral("txtWymc")), QStringLiteral("又改了"));
+}
+
 QTEST_MAIN(TestServerDesk)
 #include "tst_serverdesk.moc"
+

@@ -142,7 +142,7 @@ void TestSharpPhotos::comparisonDrawsEveryDevicePixel()
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("board.png"));
     QVERIFY(checkerboard(QSize(360, 270)).save(file));
-    Handout::Listings listings{{}, std::make_shared<PrintPhotos>()};
+    Handout::Listings listings{{}, std::make_shared<PrintPhotos>(), {}};
     for (int i = 0; i < 2; ++i) {
         const int kept = listings.photos->keep(PrintPhotos::prepare({file}, Handout::photoSize()));
         QVERIFY(kept >= 0);

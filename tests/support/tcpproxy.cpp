@@ -8,6 +8,51 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QtEndian>
+#include <memory>
+
+namespace {
+
+// Reads the messages a client sends in PostgreSQL's protocol as they pass, and counts its
+// requests: after the startup message, and any request for encryption before it, each message
+// is a type byte and a length that counts itself.
+class RequestCounter
+{
+public:
+    // The requests in data, which continues what came before.
+    int count(const QByteArray &data)
+    {
+        m_pending += data;
+        int requests = 0;
+        for (;;) {
+            const qsizetype head = m_started ? 5 : 4;
+            if (m_pending.size() < head)
+                break;
+            const qsizetype length = qFromBigEndian<qint32>(m_pending.constData() + head - 4) + (m_started ? 1 : 0);
+            if (m_pending.size() < length)
+                break;
+            if (m_started) {
+                const char type = m_pending.at(0);
+                if (type == 'Q' || type == 'S')
+                    ++requests;
+            } else {
+                // An SSLRequest or GSSENCRequest the server refused, or the startup message.
+                const qint32 code = qFromBigEndian<qint32>(m_pending.constData() + 4);
+                m_started = code != sslRequestCode && code != gssRequestCode;
+            }
+            m_pending.remove(0, length);
+        }
+        return requests;
+    }
+
+private:
+    static constexpr qint32 sslRequestCode = 80877103;
+    static constexpr qint32 gssRequestCode = 80877104;
+    QByteArray m_pending;
+    bool m_started = false;
+};
+
+} // namespace
 
 class TcpProxy::Relay : public QObject
 {
@@ -30,6 +75,9 @@ public:
         m_silent = silent;
     }
 
+    int connections() const { return m_connections; }
+    int requests() const { return m_requests; }
+
     void dropAll()
     {
         for (QTcpSocket *desk : m_listener.findChildren<QTcpSocket *>())
@@ -45,12 +93,19 @@ private:
             server->connectToServer(m_socketPath);
             if (!server->waitForConnected(5000))
                 qFatal("the proxy cannot reach %s", qPrintable(m_socketPath));
-            connect(desk, &QTcpSocket::readyRead, server, [this, desk, server] { forward(desk->readAll(), server); });
+            ++m_connections;
+            auto counter = std::make_shared<RequestCounter>();
+            const auto fromDesk = [this, desk, server, counter] {
+                const QByteArray data = desk->readAll();
+                m_requests += counter->count(data);
+                forward(data, server);
+            };
+            connect(desk, &QTcpSocket::readyRead, server, fromDesk);
             connect(server, &QLocalSocket::readyRead, desk, [this, desk, server] { forward(server->readAll(), desk); });
             connect(server, &QLocalSocket::disconnected, desk, &QTcpSocket::disconnectFromHost);
             connect(desk, &QTcpSocket::disconnected, desk, &QObject::deleteLater);
             if (desk->bytesAvailable() > 0)
-                forward(desk->readAll(), server);
+                fromDesk();
         }
     }
 
@@ -69,6 +124,8 @@ private:
     QTcpServer m_listener{this};
     std::chrono::milliseconds m_delay{0};
     bool m_silent = false;
+    int m_connections = 0;
+    int m_requests = 0;
 };
 
 TcpProxy::TcpProxy(const QString &socketPath) : m_relay(new Relay(socketPath))
@@ -108,6 +165,22 @@ void TcpProxy::drop(std::chrono::milliseconds after)
     QMetaObject::invokeMethod(
         m_relay, [this, after] { QTimer::singleShot(after, m_relay, [this] { m_relay->dropAll(); }); },
         Qt::BlockingQueuedConnection);
+}
+
+int TcpProxy::connections() const
+{
+    int connections = 0;
+    QMetaObject::invokeMethod(m_relay, [this, &connections] { connections = m_relay->connections(); },
+                              Qt::BlockingQueuedConnection);
+    return connections;
+}
+
+int TcpProxy::requests() const
+{
+    int requests = 0;
+    QMetaObject::invokeMethod(m_relay, [this, &requests] { requests = m_relay->requests(); },
+                              Qt::BlockingQueuedConnection);
+    return requests;
 }
 
 QString TcpProxy::clusterSocket()

@@ -8,6 +8,7 @@
 // which listens on nothing else) and its answers back, the way the network between a desk and
 // its server does, in a thread of its own. On command it delays what passes, swallows it
 // (the server falls silent while every connection stays open), or drops every connection.
+// It counts what the desks ask of the server.
 class TcpProxy
 {
 public:
@@ -25,6 +26,12 @@ public:
     void swallow();
     // Cuts every open connection, now or that much later; new ones are served as before.
     void drop(std::chrono::milliseconds after = std::chrono::milliseconds(0));
+
+    // How many connections the desks opened, and how many requests they sent on them: each
+    // simple query, and each extended query (its Sync), counts one. The desks must not ask
+    // for TLS (sslmode=disable), which would hide the requests.
+    int connections() const;
+    int requests() const;
 
     // The socket of the test server's cluster, from its URI.
     static QString clusterSocket();

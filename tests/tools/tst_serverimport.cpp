@@ -19,6 +19,8 @@
 #include <QSqlRecord>
 #include <QTest>
 
+#include <libpq-fe.h>
+
 // quillonix-import and quillonix-demodb writing to a PostgreSQL server, on the test suite's
 // throw-away cluster: what arrives there is read back through libpq and held to the file.
 class TestServerImport : public QObject
@@ -35,6 +37,8 @@ private slots:
     void failureLeavesTheServerAsItWas_data();
     void failureLeavesTheServerAsItWas();
     void demoDatabaseGoesToTheServer();
+    void listingChangesAreNotifiedWithTheirNumber_data();
+    void listingChangesAreNotifiedWithTheirNumber();
 };
 
 namespace {
@@ -443,6 +447,10 @@ void TestServerImport::replacesTablesOnlyWhenToldKeepingWhatTheAdministratorSet(
     compareWithFile(server, second + QStringLiteral("/itdb.mdb"));
     QCOMPARE(server.rows(QStringLiteral("SELECT note FROM notes")), (QVector<QVariantList>{{QStringLiteral("keep")}}));
     QCOMPARE(administratorsSettings(server), settings);
+    // The new tables tell the desks of their changes as the old ones did.
+    QCOMPARE(server.rows(QStringLiteral("SELECT tgrelid::regclass::text FROM pg_trigger"
+                                        " WHERE tgname = 'quillonix_listing_changed' ORDER BY 1")),
+             (QVector<QVariantList>{{QStringLiteral("house")}, {QStringLiteral("picture")}}));
     // The desk reads the new listings without anybody granting again.
     const QStringList found = deskSearch(server.uriAs(desk));
     QVERIFY(found != before);
@@ -543,6 +551,55 @@ void TestServerImport::demoDatabaseGoesToTheServer()
     QVERIFY2(run.errors.contains(QStringLiteral("密码")), qPrintable(run.errors));
     QVERIFY(QDir(withPassword).isEmpty());
     QCOMPARE(runTool(QStringLiteral("quillonix-demodb"), {folder, QStringLiteral("--force")}).exitCode, 2);
+}
+
+void TestServerImport::listingChangesAreNotifiedWithTheirNumber_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("numbers"); // the payloads, in the order they come
+
+    QTest::newRow("a listing added") << "INSERT INTO house (fybh, wyzt, seq) VALUES ('NEW-1', 1, 0)"
+                                     << QStringList{"NEW-1"};
+    QTest::newRow("a listing withdrawn") << "UPDATE house SET wyzt = 0 WHERE fybh = 'QX000003'"
+                                         << QStringList{"QX000003"};
+    QTest::newRow("a listing numbered anew") << "UPDATE house SET fybh = 'QX-3' WHERE fybh = 'QX000003'"
+                                             << QStringList{"QX000003", "QX-3"};
+    QTest::newRow("a listing deleted") << "DELETE FROM house WHERE fybh = 'QX000004'" << QStringList{"QX000004"};
+    QTest::newRow("a photo added") << "INSERT INTO picture (fybh, tpbh, tpm) VALUES ('QX000002', 'n.jpg', '新')"
+                                   << QStringList{"QX000002"};
+    QTest::newRow("photos deleted, each listing named once")
+        << "DELETE FROM picture WHERE fybh IN ('QX000001', 'QX000002')" << QStringList{"QX000001", "QX000002"};
+    QTest::newRow("a setting changed") << "UPDATE parasetting SET lbm = lbm" << QStringList{};
+    QTest::newRow("a listing without a number") << "INSERT INTO house (wyzt, seq) VALUES (1, 0)" << QStringList{};
+}
+
+void TestServerImport::listingChangesAreNotifiedWithTheirNumber()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, numbers);
+    const QString folder = TestSandbox::newFolder();
+    writeDemoDatabase(folder, {5, 1});
+    TestServerDatabase server;
+    const Run run = runTool(QStringLiteral("quillonix-import"), {folder + QStringLiteral("/itdb.mdb"), server.uri()});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+
+    PGconn *desk = PQconnectdb(server.uri().toUtf8().constData());
+    const auto closing = qScopeGuard([desk] { PQfinish(desk); });
+    QVERIFY2(PQstatus(desk) == CONNECTION_OK, PQerrorMessage(desk));
+    PQclear(PQexec(desk, "LISTEN quillonix_listing"));
+    QVERIFY2(server.exec(change), qPrintable(server.lastError()));
+    // A round trip after the change: what it notified has come by its end.
+    PQclear(PQexec(desk, "SELECT 1"));
+    QStringList told;
+    PQconsumeInput(desk);
+    while (PGnotify *notification = PQnotifies(desk)) {
+        told << QString::fromUtf8(notification->extra);
+        PQfreemem(notification);
+    }
+    // Rows come in the order the server visits them.
+    told.sort();
+    numbers.sort();
+    QCOMPARE(told, numbers);
 }
 
 QTEST_MAIN(TestServerImport)

@@ -4,6 +4,7 @@
 #include "sqlitesource.h"
 #include "tablesettings.h"
 
+#include "core/changenotice.h"
 #include "core/dberror.h"
 #include "core/listingschema.h"
 #include "core/valuetext.h"
@@ -96,6 +97,7 @@ ImportSummary ServerImport::loadSqlite(const QString &sqliteFile, bool replaceEx
         columnsOfTables.insert(name, columns);
     }
     summary.indexes = createListingIndexes(columnsOfTables);
+    createChangeNotices(columnsOfTables);
     for (const TableSettings &settings : std::as_const(kept))
         settings.restore(m_server, m_notes);
     m_server.exec(QStringLiteral("COMMIT"));
@@ -201,4 +203,28 @@ QStringList ServerImport::createListingIndexes(const QHash<QString, QStringList>
         }
     }
     return made;
+}
+
+void ServerImport::createChangeNotices(const QHash<QString, QStringList> &columnsOfTables)
+{
+    const QString number = QStringLiteral("fybh");
+    QStringList statements;
+    for (const QString &table : {QStringLiteral("house"), QStringLiteral("picture")}) {
+        if (columnsOfTables.value(table).contains(number))
+            statements << ChangeNotice::triggerStatement(table);
+    }
+    if (statements.isEmpty())
+        return;
+    statements.prepend(ChangeNotice::functionStatement());
+    // Where the server will not make them, the listings are loaded all the same: the desks
+    // then see changes at their next search, as before.
+    m_server.exec(QStringLiteral("SAVEPOINT change_notice"));
+    try {
+        for (const QString &statement : std::as_const(statements))
+            m_server.exec(statement);
+        m_server.exec(QStringLiteral("RELEASE SAVEPOINT change_notice"));
+    } catch (const DbError &error) {
+        m_server.exec(QStringLiteral("ROLLBACK TO SAVEPOINT change_notice"));
+        m_notes << QStringLiteral("desks are not told of changes: %1").arg(error.description());
+    }
 }

@@ -11,7 +11,8 @@ class SqliteSource;
 // Loads a listing database into a PostgreSQL database: every table of the source with every
 // column and row (column types as ServerColumn chooses them), and the listing indexes whose
 // table and columns are there, all in one transaction, so that a failure leaves the server as
-// it was. Tables keep their rows in the source's order.
+// it was. Tables keep their rows in the source's order. Triggers on the listing tables tell
+// the desks which listing changed from then on (ChangeNotice).
 //
 // A table replaced keeps what an administrator set on it: its owner, grants and indexes
 // (TableSettings).
@@ -40,6 +41,9 @@ private:
     ImportSummary loadSqlite(const QString &sqliteFile, bool replaceExisting);
     int copyTable(const SqliteSource &source, const QString &name, bool replace, QStringList &columnNames);
     QStringList createListingIndexes(const QHash<QString, QStringList> &columnsOfTables);
+    // The triggers that tell the desks which listing changed (ChangeNotice), on the tables
+    // that hold listing numbers.
+    void createChangeNotices(const QHash<QString, QStringList> &columnsOfTables);
 
     PgConnection m_server;
     QStringList m_notes;

@@ -5,12 +5,17 @@
 #include "forms/main/statuspanels.h"
 
 #include <QApplication>
+#include <algorithm>
 
 namespace {
 
 constexpr int noticePanel = 2;
 constexpr int listingNoticeMs = 4000;
 constexpr int dialogPollMs = 300;
+// A bulk change on the server comes as thousands of words at once: they are taken up once
+// the words have paused this long, or at the latest this long after the first.
+constexpr int settleMs = 200;
+constexpr int longestSettleMs = 1000;
 
 } // namespace
 
@@ -23,6 +28,20 @@ ChangeFollower::ChangeFollower(DetailPanel &detail, StatusPanels &status, QObjec
     m_listingNoticeShown.setInterval(listingNoticeMs);
     m_listingNoticeShown.setSingleShot(true);
     connect(&m_listingNoticeShown, &QTimer::timeout, this, [this] { setListingNotice(QString()); });
+    m_settle.setSingleShot(true);
+    connect(&m_settle, &QTimer::timeout, this, &ChangeFollower::takeUp);
+}
+
+void ChangeFollower::listingChanged(const QByteArray &number)
+{
+    if (number.isEmpty())
+        m_anyListingChanged = true;
+    else
+        m_changedListings.insert(number);
+    if (!m_settle.isActive())
+        m_settling.start();
+    m_settle.start(std::max(0, std::min<int>(settleMs, longestSettleMs - int(m_settling.elapsed()))));
+    m_pending = true;
 }
 
 void ChangeFollower::watchFile(const QString &file, int intervalMs)
@@ -46,6 +65,7 @@ void ChangeFollower::searched()
 
 void ChangeFollower::changed()
 {
+    m_anyListingChanged = true;
     m_pending = true;
     takeUp();
 }
@@ -60,9 +80,15 @@ void ChangeFollower::takeUp()
         m_waitForDialogs.start();
         return;
     }
+    m_settle.stop();
     m_pending = false;
-    const QString shown = m_detail.shownNumber().shown();
-    switch (m_detail.refresh()) {
+    const StoredText &number = m_detail.shownNumber();
+    const QString shown = number.shown();
+    const bool shownChanged = m_anyListingChanged || m_changedListings.contains(number.bytes())
+                              || m_changedListings.contains(shown.toUtf8());
+    m_anyListingChanged = false;
+    m_changedListings.clear();
+    switch (shownChanged ? m_detail.refresh() : DetailPanel::Refresh::Unchanged) {
     case DetailPanel::Refresh::Updated:
         setListingNotice(QStringLiteral("房源 %1 的资料已更新").arg(shown));
         break;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -11,7 +13,9 @@ class StatusPanels;
 // Takes up changes another program made to the listing database: the listing in the detail
 // panel is read again, and panel 2 of the status bar says what changed and that the hits may
 // have changed, until the next search; the rest of the window follows takenUp(). A change
-// that comes while a dialog or a message is open waits until it closes.
+// that comes while a dialog or a message is open waits until it closes. A server says which
+// listings changed: the listing shown is read again only when it is one of them, and a flood
+// of such words is taken up as one.
 class ChangeFollower : public QObject
 {
     Q_OBJECT
@@ -20,6 +24,8 @@ public:
 
     // Watches the database file named by the connection string, every intervalMs.
     void watchFile(const QString &file, int intervalMs);
+    // The server says the listing of this number changed ("" for any listing).
+    void listingChanged(const QByteArray &number);
     // Looks for a change now, as at each action of the user.
     void check();
     // What panel 2 says when the database is not being read.
@@ -41,6 +47,11 @@ private:
     StatusPanels &m_status;
     FileChangeWatch *m_watch = nullptr;
     bool m_pending = false;
+    // The listings changed since the last take-up, where known; any, for a file.
+    QSet<QByteArray> m_changedListings;
+    bool m_anyListingChanged = false;
+    QTimer m_settle;
+    QElapsedTimer m_settling;
     QTimer m_waitForDialogs;
     QTimer m_listingNoticeShown;
     QString m_listingNotice;

@@ -33,6 +33,7 @@
 #include <QDateTime>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -134,13 +135,20 @@ void frmQX_Quillonix::Form_Load()
     setWindowTitle(designedCaption());
     setWindowIcon(QIcon());
     m_layout->txtWysx->setText(QString());
+    // A server says itself what changed; a file is looked at.
+    const QString file = Connection::fileOf(gConnection.connectionString());
+    if (gConnection.tellsOfChanges()) {
+        gConnection.setChangeListener([changes = QPointer<ChangeFollower>(m_changes)](const QByteArray &number) {
+            if (changes)
+                changes->listingChanged(number);
+        });
+    } else if (!file.isEmpty()) {
+        m_changes->watchFile(file, changeCheckMs);
+    }
     fillSearchLists();
     fitToScreen();
     if (const int minutes = funLoadIdleResetMinutes())
         m_idleReset->start(std::chrono::minutes(minutes));
-    const QString file = Connection::fileOf(gConnection.connectionString());
-    if (!file.isEmpty())
-        m_changes->watchFile(file, changeCheckMs);
 }
 
 void frmQX_Quillonix::fillSearchLists()
