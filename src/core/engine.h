@@ -25,6 +25,15 @@ public:
     virtual bool isOpen() const = 0;
     virtual bool atEnd() const = 0;
     virtual void next() = 0;
+    // Rows a server sends a page at a time: false while the row after the current one is
+    // still on its way, when next() would wait for it.
+    virtual bool nextAtHand() const { return true; }
+    // Calls ready once, on this thread, when the row after the current one has come (or its
+    // page failed to); at once when it is at hand.
+    virtual void whenNextAtHand(std::function<void()> ready) { ready(); }
+    // Takes in, without waiting, what has come of rows on their way, for a reader that holds
+    // the event loop a while.
+    virtual void takeArrived() {}
 
     virtual int columnCount() const = 0;
     virtual QString columnName(int column) const = 0;
@@ -47,6 +56,13 @@ public:
     // Runs the statement, each "?" in it taking the next of values (a StoredText goes in as
     // its very bytes, as text), and stands at its first row.
     virtual std::unique_ptr<EngineRows> run(const QString &source, const QVariantList &values) = 0;
+    // The same for a statement of many rows, read a page at a time where the engine holds
+    // them elsewhere: its first rows come at once, and never more than a page or two is
+    // held in flight.
+    virtual std::unique_ptr<EngineRows> runInPages(const QString &source, const QVariantList &values)
+    {
+        return run(source, values);
+    }
     // For a statement that found no row: throws the damage error (DbError::damaged) when it
     // finds rows once the engine reads its table without indexes, for a damaged index can
     // lose rows without an error.

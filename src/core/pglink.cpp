@@ -211,6 +211,12 @@ PgLink::Reply PgLink::run(Send send, std::chrono::milliseconds deadline)
     return std::move(*reply);
 }
 
+void PgLink::takeArrived()
+{
+    if (m_conn && m_current && !m_writable->isEnabled())
+        readAnswer();
+}
+
 void PgLink::sendNext()
 {
     if (m_current || m_queue.empty() || !m_conn)

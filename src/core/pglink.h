@@ -57,6 +57,10 @@ public:
     // Sends the request and waits for its reply with the input held; the reading indicator
     // shows once it takes a moment.
     Reply run(Send send, std::chrono::milliseconds deadline);
+    // Takes in what has come of the request out, without waiting, as the socket's watch does
+    // when the event loop turns: for work that holds the loop a while, so that the server
+    // is not kept from sending meanwhile.
+    void takeArrived();
 
     // Told of each notification's payload as it comes, on this thread, maybe in the middle
     // of a request: it must not put one on the connection itself.

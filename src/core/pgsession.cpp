@@ -2,10 +2,13 @@
 
 #include "core/changenotice.h"
 #include "core/dberror.h"
+#include "core/heldinput.h"
 #include "core/pgstatement.h"
 #include "core/storedtext.h"
 #include "core/valuetext.h"
 
+#include <QEventLoop>
+#include <QPointer>
 #include <algorithm>
 #include <charconv>
 #include <libpq-fe.h>
@@ -38,6 +41,20 @@ constexpr int dateTimeLength = 19;
 QString firstLine(const char *message)
 {
     return QString::fromUtf8(message).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+// Throws DbError, from the server's own words, for an answer that is a failure.
+void requireSucceeded(const PgResult &result, int timeoutSeconds)
+{
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
+        return;
+    const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+    if (state && qstrcmp(state, "57014") == 0)
+        throw DbError::timedOut(timeoutSeconds);
+    const char *primary = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
+    throw DbError(DbError::ProviderError,
+                  primary ? QString::fromUtf8(primary) : firstLine(PQresultErrorMessage(result.get())));
 }
 
 // A statement the server stops at its time-out is reported by the server itself: the desk
@@ -190,6 +207,17 @@ public:
         }
     }
 
+protected:
+    int rowsInPage() const { return m_rowCount; }
+    bool pastPage() const { return m_row + 1 >= m_rowCount; }
+    // Reads on from the first row of another result of the same statement.
+    void turnPage(PgResult result)
+    {
+        m_result = std::move(result);
+        m_rowCount = PQntuples(m_result.get());
+        m_row = 0;
+    }
+
 private:
     QByteArrayView raw(int column) const
     {
@@ -229,6 +257,139 @@ private:
     int m_row = 0;
     std::vector<ColumnKind> m_kinds;
     mutable std::vector<QByteArray> m_decoded;
+};
+
+// The cursor a search's rows are read through, a page at a time, in a transaction of its own
+// that other statements of the desk share meanwhile: one at a time on a connection.
+const QByteArray cursorName = "quillonix_pages";
+// The first page holds more than a screenful; the later ones are large enough that asking
+// costs little against reading them, and small enough to be read in a turn of the window.
+constexpr int firstPageRows = 1000;
+constexpr int laterPageRows = 10000;
+// A wait for a page shorter than this shows nothing, as with any other statement.
+constexpr std::chrono::milliseconds pageWaitShownAfter(300);
+
+QByteArray fetchOf(int rows)
+{
+    return "FETCH FORWARD " + QByteArray::number(rows) + " FROM " + cursorName;
+}
+
+// A statement's rows read through a cursor: the next page is asked for as soon as the one
+// before it is in hand, without waiting for it, so that a desk holds at most two pages. The
+// transaction ends once the last page is in, or when the rows are closed before that.
+class PgPagedRows : public PgRows
+{
+public:
+    // The session is read only while it is alive (isOpen()): its time-out may change meanwhile.
+    PgPagedRows(PgResult firstPage, std::weak_ptr<const bool> alive, const PgSession &session, PgLink &link)
+        : PgRows(std::move(firstPage), std::move(alive)), m_session(session), m_link(&link)
+    {
+        followPage(firstPageRows);
+    }
+
+    ~PgPagedRows() override
+    {
+        if (!m_ended)
+            endTransaction();
+    }
+
+    bool atEnd() const override { return PgRows::atEnd() && !m_next; }
+
+    void next() override
+    {
+        if (!pastPage() || !m_next) {
+            PgRows::next();
+            return;
+        }
+        if (!isOpen())
+            throw DbError(DbError::ObjectClosed, QStringLiteral("数据库连接没有打开。"));
+        if (!m_next->arrived) {
+            QEventLoop waiting;
+            m_next->ready = [&waiting] { waiting.quit(); };
+            while (!m_next->arrived)
+                waitHoldingInput(waiting, pageWaitShownAfter);
+        }
+        const std::shared_ptr<Page> page = std::exchange(m_next, nullptr);
+        if (page->failure)
+            throw *page->failure;
+        requireSucceeded(page->result, m_session.timeoutSeconds());
+        turnPage(std::move(page->result));
+        followPage(laterPageRows);
+    }
+
+    bool nextAtHand() const override { return !pastPage() || !m_next || m_next->arrived; }
+
+    void whenNextAtHand(std::function<void()> ready) override
+    {
+        if (nextAtHand())
+            ready();
+        else
+            m_next->ready = std::move(ready);
+    }
+
+    // The server sends a page only as fast as the desk takes it in: while the page before is
+    // listed, the next one is taken in as it comes rather than once the list is done.
+    void takeArrived() override
+    {
+        if (m_next && !m_next->arrived && m_link && isOpen())
+            m_link->takeArrived();
+    }
+
+private:
+    struct Page
+    {
+        PgResult result{nullptr, nullptr};
+        std::optional<DbError> failure;
+        bool arrived = false;
+        std::function<void()> ready;
+    };
+
+    // After a page of asked rows: asks for the next, or ends the transaction after the last.
+    void followPage(int asked)
+    {
+        if (rowsInPage() < asked) {
+            endTransaction();
+            return;
+        }
+        m_next = std::make_shared<Page>();
+        const std::weak_ptr<Page> page = m_next;
+        const QByteArray fetch = fetchOf(laterPageRows);
+        submit([fetch](pg_conn *connection) { return PQsendQuery(connection, fetch.constData()); },
+               [page](PgLink::Reply reply) {
+                   const std::shared_ptr<Page> waiting = page.lock();
+                   if (!waiting)
+                       return;
+                   waiting->result = std::move(reply.result);
+                   waiting->failure = std::move(reply.failure);
+                   waiting->arrived = true;
+                   if (waiting->ready)
+                       std::exchange(waiting->ready, nullptr)();
+               });
+    }
+
+    // Ends the transaction, and with it the cursor, whatever came of it; once the connection
+    // is lost, both went with it.
+    void endTransaction()
+    {
+        m_ended = true;
+        submit([](pg_conn *connection) { return PQsendQuery(connection, "COMMIT"); }, [](PgLink::Reply) {});
+    }
+
+    void submit(PgLink::Send send, PgLink::Done done)
+    {
+        if (m_link && isOpen())
+            m_link->submit(std::move(send), m_session.statementDeadline(), std::move(done));
+        else
+            done(PgLink::Reply{PgResult(nullptr, nullptr),
+                               DbError(DbError::ProviderError,
+                                       QStringLiteral("与数据库服务器的连接已断开，下一次操作时重新连接。"))});
+    }
+
+    const PgSession &m_session;
+    QPointer<PgLink> m_link;
+    // The page asked for and not read yet; none once the last is in.
+    std::shared_ptr<Page> m_next;
+    bool m_ended = false;
 };
 
 } // namespace
@@ -378,15 +539,7 @@ PgResult PgSession::request(const PgLink::Send &send)
 
 void PgSession::requireSuccess(const PgResult &result) const
 {
-    const ExecStatusType status = PQresultStatus(result.get());
-    if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)
-        return;
-    const char *state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
-    if (state && qstrcmp(state, "57014") == 0)
-        throw DbError::timedOut(m_timeoutSeconds);
-    const char *primary = PQresultErrorField(result.get(), PG_DIAG_MESSAGE_PRIMARY);
-    throw DbError(DbError::ProviderError,
-                  primary ? QString::fromUtf8(primary) : firstLine(PQresultErrorMessage(result.get())));
+    requireSucceeded(result, m_timeoutSeconds);
 }
 
 void PgSession::setChangeListener(ChangeListener listener)
@@ -461,4 +614,31 @@ std::unique_ptr<EngineRows> PgSession::run(const QString &source, const QVariant
     PgResult result = execute(source, parameters, true);
     requireSuccess(result);
     return std::make_unique<PgRows>(std::move(result), m_alive);
+}
+
+std::unique_ptr<EngineRows> PgSession::runInPages(const QString &source, const QVariantList &values)
+{
+    makeReady();
+    const PgParameters parameters(values);
+    requireSuccess(request([](pg_conn *connection) { return PQsendQuery(connection, "BEGIN"); }));
+    try {
+        requireSuccess(execute(QStringLiteral("DECLARE %1 NO SCROLL CURSOR FOR ").arg(QString::fromLatin1(cursorName))
+                                   + source,
+                               parameters, true));
+        const QByteArray fetch = fetchOf(firstPageRows);
+        PgResult first = request([&fetch](pg_conn *connection) { return PQsendQuery(connection, fetch.constData()); });
+        requireSuccess(first);
+        if (PQntuples(first.get()) < firstPageRows) {
+            // Every row came at once: the transaction ends before the statement returns, as
+            // any other's does, and nothing is left on the connection.
+            requireSuccess(request([](pg_conn *connection) { return PQsendQuery(connection, "COMMIT"); }));
+            return std::make_unique<PgRows>(std::move(first), m_alive);
+        }
+        return std::make_unique<PgPagedRows>(std::move(first), m_alive, *this, *m_link);
+    } catch (const DbError &) {
+        if (m_link && m_link->isOpen())
+            m_link->submit([](pg_conn *connection) { return PQsendQuery(connection, "COMMIT"); },
+                           statementDeadline(), [](PgLink::Reply) {});
+        throw;
+    }
 }

@@ -13,7 +13,8 @@ class PgParameters;
 // The PostgreSQL engine: the shared listing database of several desks, on the server that
 // a database folder's itdb.conn names. Every statement reads the server's current data;
 // each is prepared once per connection, the whole result of a statement comes at once and
-// its rows are read from memory, each cell as the server's text.
+// its rows are read from memory, each cell as the server's text; a search of many rows comes
+// through a cursor a page at a time.
 //
 // The window never waits on the network: the connection runs on a PgLink, and a statement
 // waits for its answer with the input held while the window repaints and its clock goes on.
@@ -32,6 +33,8 @@ public:
     PgSession &operator=(const PgSession &) = delete;
 
     std::unique_ptr<EngineRows> run(const QString &source, const QVariantList &values) override;
+    // Through a cursor, a page at a time (see PgPagedRows).
+    std::unique_ptr<EngineRows> runInPages(const QString &source, const QVariantList &values) override;
     // The server keeps its indexes sound itself, and reports damage as an error.
     void confirmNoRowsWithoutIndexes(const QString &, const QVariantList &) override {}
     // Sent to the server with the next statement.
@@ -45,9 +48,12 @@ public:
     // time-out alone.
     static void setLongestWait(std::chrono::milliseconds longest);
 
+    // How long a statement may take on the server, and how long the desk waits for its word.
+    int timeoutSeconds() const { return m_timeoutSeconds; }
+    std::chrono::milliseconds statementDeadline() const;
+
 private:
     std::chrono::milliseconds connectDeadline() const;
-    std::chrono::milliseconds statementDeadline() const;
     // Connects, or connects again after the connection was lost, and sets the session up.
     void connect();
     // Makes sure the connection is open and set up as the program wants it.

@@ -23,7 +23,21 @@ void Recordset::open(const QString &source, Connection &activeConnection, const 
     close();
     const std::shared_ptr<EngineSession> session = activeConnection.session();
     session->countStatement();
-    m_rows = session->run(source, values);
+    start(session->run(source, values), session, source, values);
+}
+
+void Recordset::openInPages(const QString &source, Connection &activeConnection, const QVariantList &values)
+{
+    close();
+    const std::shared_ptr<EngineSession> session = activeConnection.session();
+    session->countStatement();
+    start(session->runInPages(source, values), session, source, values);
+}
+
+void Recordset::start(std::unique_ptr<EngineRows> rows, const std::shared_ptr<EngineSession> &session,
+                      const QString &source, const QVariantList &values)
+{
+    m_rows = std::move(rows);
     m_session = session;
     m_source = source;
     m_values = values;
@@ -86,6 +100,27 @@ void Recordset::moveNext()
     m_atEnd = true;
     m_rows->next();
     m_atEnd = m_rows->atEnd();
+}
+
+bool Recordset::nextAtHand() const
+{
+    requireOpen();
+    return m_atEnd || m_rows->nextAtHand();
+}
+
+void Recordset::whenNextAtHand(std::function<void()> ready)
+{
+    requireOpen();
+    if (m_atEnd)
+        ready();
+    else
+        m_rows->whenNextAtHand(std::move(ready));
+}
+
+void Recordset::takeArrived()
+{
+    if (isOpen())
+        m_rows->takeArrived();
 }
 
 int Recordset::recordCount()

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 class Connection;
@@ -28,11 +29,21 @@ public:
 
     // Runs the SELECT; each "?" in it takes the next of values, bound as data.
     void open(const QString &source, Connection &activeConnection, const QVariantList &values = {});
+    // The same for a SELECT of many rows: on a server its rows come a page at a time, the
+    // next page asked for while the one before is read.
+    void openInPages(const QString &source, Connection &activeConnection, const QVariantList &values = {});
     void close();
     bool isOpen() const;
 
     bool eof() const;
     void moveNext();
+    // False while the next row is still on its way from the server: moveNext() would wait.
+    bool nextAtHand() const;
+    // Calls ready once, on this thread, when the next row is at hand.
+    void whenNextAtHand(std::function<void()> ready);
+    // Takes in what has come from the server meanwhile, without waiting: a reader that holds
+    // the event loop a while calls it now and then, so that the next page is not held up.
+    void takeArrived();
     // The exact number of rows the SELECT gives.
     int recordCount();
     // For a SELECT that found no row: throws the damage error when the engine, reading the
@@ -57,6 +68,8 @@ public:
     void update();
 
 private:
+    void start(std::unique_ptr<EngineRows> rows, const std::shared_ptr<EngineSession> &session, const QString &source,
+               const QVariantList &values);
     std::shared_ptr<EngineSession> session() const;
     void requireOpen() const;
     void requireRow() const;

@@ -18,7 +18,7 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
 #include <QTest>
-#include <QTreeView>
+#include <QTableView>
 #include <cmath>
 
 namespace {
@@ -141,8 +141,8 @@ QString cutCaption(const QWidget *control)
         const QString outside = inkOutside(button, button->text(), room, alignment);
         return outside.isEmpty() ? QString() : button->text() + QStringLiteral("\" ink ") + outside + QLatin1Char('"');
     }
-    if (const auto *list = qobject_cast<const QTreeView *>(control)) {
-        const QHeaderView *header = list->header();
+    if (const auto *list = qobject_cast<const QTableView *>(control)) {
+        const QHeaderView *header = list->horizontalHeader();
         const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
         for (int section = 0; section < header->count(); ++section) {
             const QString text = list->model()->headerData(section, Qt::Horizontal).toString();

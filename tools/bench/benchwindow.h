@@ -1,5 +1,7 @@
 #pragma once
 
+#include "figures.h"
+
 #include <QByteArrayList>
 #include <QString>
 #include <QVariantList>
@@ -24,12 +26,20 @@ struct Waits
     double longestStallMs;
 };
 
+// Runs an action `runs` times, each run giving three figures: until its first result shows,
+// until it is done, and the longest stall of the event loop meanwhile.
+void waitRuns(int runs, Figure &first, Figure &done, Figure &stall, const std::function<Waits()> &once);
+
 // One press of "检索": first until the result list has painted its first rows, then until
 // every hit is in the list and painted.
 Waits searchWaits(const MainLayout &controls);
 void search(const MainLayout &controls);
 // A click on a header of the result list, until the rows are shown in their new order.
 Waits sortWaits(const MainLayout &controls, int column);
+
+// Header clicks on one column after another, `runs` of them: the click itself, until every
+// hit is shown sorted, and the longest stall of the event loop meanwhile.
+QVector<Figure> sortFigures(int runs, const MainLayout &controls);
 
 // The choices of the filtered search figure: the first region and category, and 出售.
 void chooseFilteredSearch(const MainLayout &controls);

@@ -204,6 +204,17 @@ Samples childRuns(int runs, const QStringList &arguments, const std::function<vo
     return samples;
 }
 
+// Peak memory of a fresh process that opens the main window on folder and lists every hit.
+Figure memoryFigure(int runs, const QString &folder)
+{
+    Figure memory{QStringLiteral("peak memory after listing every hit"), {}, {}, QStringLiteral("< 200 MB"),
+                  QStringLiteral("MB")};
+    childRuns(qMin(runs, 3), {QStringLiteral("--memory-probe"), folder}, [&](const QByteArray &reply) {
+        memory.program.ms << reply.split(' ').value(1).toDouble() / 1024.0;
+    });
+    return memory;
+}
+
 struct Sizes
 {
     QVector<int> listings;
@@ -224,23 +235,12 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     const SqliteBaseline baseline(folder + QStringLiteral("/itdb.mdb"));
     QVector<Figure> figures;
 
-    // Each run of an action gives three figures: until its first result shows, until it is
-    // done, and the longest stall of the event loop meanwhile.
-    const auto waitRuns = [runs](Figure &first, Figure &done, Figure &stall, const std::function<Waits()> &once) {
-        for (int run = 0; run < runs; ++run) {
-            const Waits waits = once();
-            first.program.ms << waits.firstMs;
-            done.program.ms << waits.doneMs;
-            stall.program.ms << waits.longestStallMs;
-        }
-    };
-
     const QString allStatement = main.listingSearch().statement();
     Figure allFirst{QStringLiteral("检索, start choices: first screenful shown"), {}, {}, QStringLiteral("<= 50 ms")};
     Figure all{QStringLiteral("检索, start choices: every hit listed"), {}, {}, QStringLiteral("<= 1.1 x baseline")};
     Figure allStall{QStringLiteral("检索, start choices: longest event-loop stall"), {}, {}, QStringLiteral("<= 50 ms")};
     all.baseline = timeRuns(runs, [&] { baseline.readAll(allStatement); });
-    waitRuns(allFirst, all, allStall, [&] { return searchWaits(controls); });
+    waitRuns(runs, allFirst, all, allStall, [&] { return searchWaits(controls); });
     const int allHits = controls.lsvHouse->rowCount();
     figures << allFirst << all << allStall;
 
@@ -256,15 +256,7 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
 
     chooseStartChoices(controls);
     search(controls);
-    int column = 0;
-    Figure sortFirst{QStringLiteral("header click: the click itself"), {}, {}, QStringLiteral("-")};
-    Figure sort{QStringLiteral("header click: all hits shown sorted"), {}, {}, QStringLiteral("< 300 ms")};
-    Figure sortStall{QStringLiteral("header click: longest event-loop stall"), {}, {}, QStringLiteral("<= 100 ms")};
-    waitRuns(sortFirst, sort, sortStall, [&] {
-        column = column % 9 + 1;
-        return sortWaits(controls, column);
-    });
-    figures << sortFirst << sort << sortStall;
+    figures << sortFigures(runs, controls);
 
     // Random listings among the hits; the photo display is left out (its own figure).
     QRandomGenerator random(7);
@@ -353,12 +345,7 @@ QVector<Figure> benchOneSize(int listings, int runs, const QString &folder, cons
     startup.program = childRuns(runs, {QStringLiteral("--startup-probe"), folder}, [](const QByteArray &) {});
     figures << startup;
 
-    Figure memory{QStringLiteral("peak memory after listing every hit"), {}, {}, QStringLiteral("< 200 MB"),
-                  QStringLiteral("MB")};
-    childRuns(qMin(runs, 3), {QStringLiteral("--memory-probe"), folder}, [&](const QByteArray &reply) {
-        memory.program.ms << reply.split(' ').value(1).toDouble() / 1024.0;
-    });
-    figures << memory;
+    figures << memoryFigure(runs, folder);
 
     printTable(QStringLiteral("### %1 listings (%2 hits with the start choices, %3 with 天河区 + 住宅 + 出售)")
                    .arg(listings)
@@ -603,8 +590,9 @@ int main(int argc, char *argv[])
                                         QStringLiteral("R"), QStringLiteral("5"));
     const QCommandLineOption serverOption(
         QStringLiteral("server"),
-        QStringLiteral("on a PostgreSQL cluster of its own: the search and the listing load against libpq alone at "
-                       "100 000 listings (or the first --listings), and 1, 4 and 8 desks searching at once"));
+        QStringLiteral("on a PostgreSQL cluster of its own: the search, the header sort and the listing load "
+                       "against libpq alone at 100 000 listings (or each --listings), and 1, 4 and 8 desks "
+                       "searching at once on the first size"));
     const QCommandLineOption deskSecondsOption(QStringLiteral("desk-seconds"),
                                                QStringLiteral("with --server: how long the desks search (default 30)"),
                                                QStringLiteral("S"), QStringLiteral("30"));
@@ -660,8 +648,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(serverOption)) {
         std::printf("quillonix-bench --server: %d runs per figure; medians, spread and baselines in milliseconds.\n",
                     runs);
-        return benchServer(sizes.isEmpty() ? 100000 : sizes.first(), runs,
-                           qMax(1, parser.value(deskSecondsOption).toInt()), work.path());
+        return benchServer(sizes.isEmpty() ? QVector<int>{100000} : sizes, runs,
+                           qMax(1, parser.value(deskSecondsOption).toInt()), work.path(), memoryFigure);
     }
     if (parser.isSet(handoutOption)) {
         std::printf("quillonix-bench --handout: %d runs per figure at most; medians and spread.\n", runs);

@@ -20,7 +20,8 @@ constexpr int firstTurnRows = 1000;
 // Each later turn reads this long, leaving the event loop time to paint and take input
 // between turns.
 constexpr qint64 turnMs = 20;
-// Reading looks at the clock once every so many hits.
+// Reading looks at the clock, and takes in what the server sent meanwhile, once every so
+// many hits.
 constexpr int rowsBetweenLooks = 64;
 
 } // namespace
@@ -39,7 +40,7 @@ void HitReader::start(const QString &statement, const QVariantList &values)
 {
     stop();
     m_turn.start();
-    m_hits.open(statement, gConnection, values);
+    m_hits.openInPages(statement, gConnection, values);
     ListRows first(m_list.rows().columnCount());
     read(first, std::max(firstTurnRows, screenful()), std::numeric_limits<qint64>::max());
     m_replacing = true;
@@ -47,7 +48,7 @@ void HitReader::start(const QString &statement, const QVariantList &values)
     m_replacing = false;
     if (m_hits.eof())
         finish();
-    else
+    else if (!m_rowListed)
         m_turns.start();
 }
 
@@ -56,21 +57,32 @@ void HitReader::stop()
     // The rows read so far stay until whatever stopped the reading replaces them.
     m_turns.stop();
     m_hits.close();
+    m_rowListed = false;
 }
 
 void HitReader::read(ListRows &rows, int most, qint64 ms)
 {
-    for (int count = 0; !m_hits.eof(); m_hits.moveNext()) {
+    if (std::exchange(m_rowListed, false))
+        m_hits.moveNext();
+    for (int count = 0; !m_hits.eof();) {
         rows.appendCell(m_hits.text(0));
         rows.appendKey(m_hits.storedBytes(0));
         rows.appendCell(offerTypeText(m_hits.field(1)));
         for (int position = firstPlainColumn; position <= lastPlainColumn; ++position)
             rows.appendCell(m_hits.text(position));
         ++count;
-        if (count >= most || (count % rowsBetweenLooks == 0 && m_turn.elapsed() >= ms)) {
-            m_hits.moveNext();
-            break;
+        // The next hit still on its way from the server: the window goes on meanwhile.
+        if (!m_hits.nextAtHand()) {
+            m_rowListed = true;
+            m_turns.stop();
+            m_hits.whenNextAtHand([this] { m_turns.start(); });
+            return;
         }
+        m_hits.moveNext();
+        if (count % rowsBetweenLooks == 0)
+            m_hits.takeArrived();
+        if (count >= most || (count % rowsBetweenLooks == 0 && m_turn.elapsed() >= ms))
+            return;
     }
 }
 

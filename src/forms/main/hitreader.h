@@ -10,8 +10,8 @@ class ListRows;
 class ReportListView;
 
 // Reads a search's hits into the result list: the first screenful, and more, at once, the
-// rest in short turns of the event loop, so that the window answers while a long list is
-// still coming in. Anything that replaces the list's rows (a new search, 新客户) ends the
+// rest in short turns of the event loop as they come (from a server, a page at a time), so
+// that the window answers while a long list is still coming in. Anything that replaces the list's rows (a new search, 新客户) ends the
 // reading, as does the reader's end with its window.
 class HitReader : public QObject
 {
@@ -32,8 +32,9 @@ signals:
     void finished();
 
 private:
-    // Reads hits into rows until the last is read, `most` are read, or the turn has taken
-    // ms milliseconds.
+    // Reads hits into rows until the last is read, `most` are read, the turn has taken ms
+    // milliseconds, or the next hit has not come from the server yet: then the turns wait
+    // for it.
     void read(ListRows &rows, int most, qint64 ms);
     void readTurn();
     void finish();
@@ -44,4 +45,6 @@ private:
     QTimer m_turns;
     QElapsedTimer m_turn;
     bool m_replacing = false;
+    // The record set stands at a hit already listed, the next one still on its way.
+    bool m_rowListed = false;
 };

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <algorithm>
 #include <utility>
 
@@ -24,13 +25,17 @@ QStringList headersOf(const QVector<ReportListView::Column> &columns)
 } // namespace
 
 ReportListView::ReportListView(const QVector<Column> &columns, QWidget *parent)
-    : QTreeView(parent), m_rows(headersOf(columns), this)
+    : QTableView(parent), m_rows(headersOf(columns), this)
 {
     setModel(&m_rows);
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    setShowGrid(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    // Tab leaves the list, as it leaves any other control.
+    setTabKeyNavigation(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    header()->setHighlightSections(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -42,6 +47,7 @@ ReportListView::ReportListView(const QVector<Column> &columns, QWidget *parent)
     for (const Column &column : columns)
         m_columnWidthsTwips << column.widthTwips;
     sizeColumns();
+    sizeRows();
     connect(header(), &QHeaderView::sectionClicked, this, [this](int section) { emit ColumnClick(section + 1); });
 }
 
@@ -86,7 +92,7 @@ void ReportListView::addRows(const ListRows &more)
 {
     Q_ASSERT(m_arriving);
     m_rows.storeRows(more);
-    if (m_rows.storedRowsUnshown() >= rowCount() || m_sinceShown.elapsed() >= showEveryMs) {
+    if (m_rows.storedRowsUnshown() >= rowCount() || m_sinceShown.elapsed() >= showEveryMs || scrolledToEnd()) {
         m_rows.showStoredRows();
         m_sinceShown.start();
     }
@@ -125,9 +131,31 @@ void ReportListView::applySort()
     header()->setSortIndicator(m_sortKey, m_sortOrder);
 }
 
+bool ReportListView::scrolledToEnd() const
+{
+    const QScrollBar *bar = verticalScrollBar();
+    return bar->maximum() > 0 && bar->value() == bar->maximum();
+}
+
+QModelIndex ReportListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    switch (action) {
+    case MoveHome:
+    case MoveEnd:
+        return QTableView::moveCursor(action, modifiers | Qt::ControlModifier);
+    case MoveLeft:
+    case MoveRight:
+        horizontalScrollBar()->triggerAction(action == MoveLeft ? QAbstractSlider::SliderSingleStepSub
+                                                                : QAbstractSlider::SliderSingleStepAdd);
+        return currentIndex();
+    default:
+        return QTableView::moveCursor(action, modifiers);
+    }
+}
+
 void ReportListView::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTreeView::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         emit Click();
 }
@@ -143,12 +171,12 @@ void ReportListView::keyPressEvent(QKeyEvent *event)
         selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         return;
     }
-    QTreeView::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 void ReportListView::keyReleaseEvent(QKeyEvent *event)
 {
-    QTreeView::keyReleaseEvent(event);
+    QTableView::keyReleaseEvent(event);
     // A held key repeats its release; the listing is loaded once, where the key comes up.
     if (event->isAutoRepeat())
         return;
@@ -164,11 +192,20 @@ void ReportListView::sizeColumns()
         header()->resizeSection(column, twips(m_columnWidthsTwips.at(column)));
 }
 
+void ReportListView::sizeRows()
+{
+    // A line of text and the margins a list row gives it.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * margin + 2);
+}
+
 void ReportListView::changeEvent(QEvent *event)
 {
-    QTreeView::changeEvent(event);
+    QTableView::changeEvent(event);
     if (event->type() == QEvent::StyleChange)
         sizeColumns();
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange)
+        sizeRows();
 }
 
 void ReportListView::focusOutEvent(QFocusEvent *event)
@@ -176,5 +213,5 @@ void ReportListView::focusOutEvent(QFocusEvent *event)
     // Keys that come up while another window or control has the keyboard never reach
     // this list: forget them.
     m_keysDown.clear();
-    QTreeView::focusOutEvent(event);
+    QTableView::focusOutEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -47,9 +48,7 @@ public:
     std::vector<int> places()
     {
         std::vector<Entry> entries(m_shown.size());
-        for (size_t place = 0; place < entries.size(); ++place)
-            entries[place].place = quint32(place);
-        pack(entries.begin(), entries.end(), 0);
+        packAll(entries);
         sortByUnits(entries);
         settleTies(entries.begin(), entries.end(), 0);
         std::vector<int> places(entries.size());
@@ -61,18 +60,39 @@ public:
 private:
     using Iterator = std::vector<Entry>::iterator;
 
+    // Every row's first eight characters. The rows are read in the order they are stored,
+    // which is the order of their text in memory, whatever order they are shown in: read in
+    // the shown order of an earlier sort, nearly every row cost a cache miss or three.
+    void packAll(std::vector<Entry> &entries) const
+    {
+        constexpr quint32 notShown = std::numeric_limits<quint32>::max();
+        std::vector<quint32> placeOf(size_t(m_rows.rowCount()), notShown);
+        for (size_t place = 0; place < m_shown.size(); ++place)
+            placeOf[size_t(m_shown[place])] = quint32(place);
+        for (size_t row = 0; row < placeOf.size(); ++row) {
+            if (placeOf[row] == notShown)
+                continue;
+            Entry &entry = entries[placeOf[row]];
+            entry.place = placeOf[row];
+            packEntry(entry, m_rows.cell(int(row), m_column), 0);
+        }
+    }
+
     void pack(Iterator begin, Iterator end, size_t from) const
     {
-        for (auto entry = begin; entry != end; ++entry) {
-            const QStringView text = m_rows.cell(m_shown[entry->place], m_column);
-            const size_t size = size_t(text.size());
-            quint64 packed[2] = {0, 0};
-            for (size_t unit = 0; unit < packedUnits && from + unit < size; ++unit)
-                packed[unit / 4] |= quint64(m_folded[text[qsizetype(from + unit)].unicode()]) << (16 * (3 - unit % 4));
-            entry->high = packed[0];
-            entry->low = packed[1];
-            entry->length = size - from > packedUnits ? goesOn : quint8(size - from);
-        }
+        for (auto entry = begin; entry != end; ++entry)
+            packEntry(*entry, m_rows.cell(m_shown[entry->place], m_column), from);
+    }
+
+    void packEntry(Entry &entry, QStringView text, size_t from) const
+    {
+        const size_t size = size_t(text.size());
+        quint64 packed[2] = {0, 0};
+        for (size_t unit = 0; unit < packedUnits && from + unit < size; ++unit)
+            packed[unit / 4] |= quint64(m_folded[text[qsizetype(from + unit)].unicode()]) << (16 * (3 - unit % 4));
+        entry.high = packed[0];
+        entry.low = packed[1];
+        entry.length = size - from > packedUnits ? goesOn : quint8(size - from);
     }
 
     // Digit `index` of an entry's key, 0 the most significant: a character, or the length.
@@ -86,20 +106,23 @@ private:
     }
 
     // Stable, one pass for each digit from the last to the first; a digit every key
-    // shares is passed over.
+    // shares is passed over. The digits are all counted in one reading of the entries.
     void sortByUnits(std::vector<Entry> &entries) const
     {
+        constexpr int digits = 9;
+        std::vector<quint32> counts(size_t(digits) * 65536);
+        for (const Entry &entry : entries) {
+            for (int index = 0; index < digits; ++index)
+                ++counts[size_t(index) * 65536 + digit(entry, index)];
+        }
         std::vector<Entry> sorted(entries.size());
-        std::vector<size_t> starts(65536);
-        for (int index = 8; index >= 0; --index) {
-            std::fill(starts.begin(), starts.end(), 0);
-            for (const Entry &entry : entries)
-                ++starts[digit(entry, index)];
-            if (std::find(starts.begin(), starts.end(), entries.size()) != starts.end())
+        for (int index = digits - 1; index >= 0; --index) {
+            quint32 *starts = counts.data() + size_t(index) * 65536;
+            if (std::find(starts, starts + 65536, quint32(entries.size())) != starts + 65536)
                 continue;
-            size_t start = 0;
-            for (size_t value = 0; value < starts.size(); ++value) {
-                const size_t bucket = m_descending ? starts.size() - 1 - value : value;
+            quint32 start = 0;
+            for (size_t value = 0; value < 65536; ++value) {
+                const size_t bucket = m_descending ? 65535 - value : value;
                 start += std::exchange(starts[bucket], start);
             }
             for (const Entry &entry : entries)
@@ -119,6 +142,23 @@ private:
         return a.high == b.high && a.low == b.low && a.length == b.length;
     }
 
+    // A few rows by insertion, as most ties are, without the buffer a stable sort asks for.
+    void sortStably(Iterator begin, Iterator end) const
+    {
+        const auto before = [this](const Entry &a, const Entry &b) { return keyBefore(a, b); };
+        if (end - begin > 16) {
+            std::stable_sort(begin, end, before);
+            return;
+        }
+        for (auto next = begin + 1; next < end; ++next) {
+            const Entry entry = *next;
+            auto place = next;
+            for (; place != begin && before(entry, *(place - 1)); --place)
+                *place = *(place - 1);
+            *place = entry;
+        }
+    }
+
     // Rows in [begin, end) are in order by their characters before `from` and the eight
     // from there on: rows that tie there and go on are put in order by what follows.
     void settleTies(Iterator begin, Iterator end, size_t from) const
@@ -127,7 +167,7 @@ private:
             const auto runEnd = std::find_if_not(run, end, [&](const Entry &entry) { return sameKey(entry, *run); });
             if (run->length == goesOn && runEnd - run > 1) {
                 pack(run, runEnd, from + packedUnits);
-                std::stable_sort(run, runEnd, [this](const Entry &a, const Entry &b) { return keyBefore(a, b); });
+                sortStably(run, runEnd);
                 settleTies(run, runEnd, from + packedUnits);
             }
             run = runEnd;
