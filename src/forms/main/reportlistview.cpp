@@ -194,9 +194,15 @@ void ReportListView::sizeColumns()
 
 void ReportListView::sizeRows()
 {
-    // A line of text and the margins a list row gives it.
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameVMargin, nullptr, this);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2 * margin + 2);
+    // As high as the style makes a list row of one line of text, as the list had when it was
+    // a tree: the header's own minimum would make it taller, and fewer hits would show.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("国");
+    const QSize row = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this);
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(row.height());
 }
 
 void ReportListView::changeEvent(QEvent *event)
